@@ -1,0 +1,189 @@
+#include "File.h"
+
+#include "Error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dbase {
+
+namespace {
+
+std::string describe(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + std::strerror(err);
+}
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool File::tryOpen(const std::string& path, Mode mode) {
+    close();
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    return true;
+}
+
+void File::open(const std::string& path, Mode mode) {
+    if (!tryOpen(path, mode)) throw Error(describe("Cannot open", path, errno));
+}
+
+void File::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+uint64_t File::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw Error(describe("Cannot read the size of", path_, errno));
+    return static_cast<uint64_t>(st.st_size);
+}
+
+size_t File::readAt(void* data, size_t length, uint64_t offset) const {
+    auto* p = static_cast<char*>(data);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd_, p + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Error(describe("Cannot read", path_, errno));
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+void File::readExact(void* data, size_t length, uint64_t offset) const {
+    if (readAt(data, length, offset) != length)
+        throw Error("Unexpected end of file in " + path_);
+}
+
+void File::writeAt(const void* data, size_t length, uint64_t offset) {
+    const auto* p = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd_, p + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Error(describe("Cannot write", path_, errno));
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+void File::truncate(uint64_t length) {
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        throw Error(describe("Cannot change the size of", path_, errno));
+}
+
+void File::sync() {
+    if (::fsync(fd_) != 0) throw Error(describe("Cannot write", path_, errno));
+}
+
+namespace {
+struct flock makeLock(short type, uint64_t start, uint64_t length) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(start);
+    fl.l_len = static_cast<off_t>(length);
+    fl.l_pid = 0; // required for open-file-description locks
+    return fl;
+}
+} // namespace
+
+bool File::tryLock(uint64_t start, uint64_t length, bool exclusive) {
+    struct flock fl = makeLock(exclusive ? F_WRLCK : F_RDLCK, start, length);
+    while (::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EACCES || errno == EAGAIN) return false;
+        throw Error(describe("Cannot lock", path_, errno));
+    }
+    return true;
+}
+
+void File::waitLock(uint64_t start, uint64_t length, bool exclusive) {
+    struct flock fl = makeLock(exclusive ? F_WRLCK : F_RDLCK, start, length);
+    while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
+        if (errno == EINTR) continue;
+        throw Error(describe("Cannot lock", path_, errno));
+    }
+}
+
+void File::unlock(uint64_t start, uint64_t length) {
+    struct flock fl = makeLock(F_UNLCK, start, length);
+    ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+std::optional<std::string> findFileIgnoringCase(const std::string& folder, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    std::error_code ec;
+    if (fs::is_regular_file(dir / name, ec)) return folder + name;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (equalIgnoringCase(entry, name) && it->is_regular_file(ec)) return folder + entry;
+    }
+    return std::nullopt;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace dbase

@@ -1,0 +1,922 @@
+#include "Table.h"
+
+#include "DbfLayout.h"
+#include "File.h"
+#include "NumberText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+namespace dbase {
+
+namespace {
+
+constexpr size_t kCacheBytes = 256 * 1024;
+
+uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void put16(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+void put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
+}
+
+std::string inQuotes(std::string_view value) { return "'" + std::string(value) + "'"; }
+
+void stampToday(unsigned char* header) {
+    using namespace std::chrono;
+    const year_month_day today{floor<days>(system_clock::now())};
+    header[layout::kUpdateYear] = static_cast<unsigned char>(static_cast<int>(today.year()) - 1900);
+    header[layout::kUpdateMonth] = static_cast<unsigned char>(static_cast<unsigned>(today.month()));
+    header[layout::kUpdateDay] = static_cast<unsigned char>(static_cast<unsigned>(today.day()));
+}
+
+bool isKnownType(char t) {
+    return t == 'C' || t == 'N' || t == 'F' || t == 'D' || t == 'L' || t == 'M' || t == 'B' ||
+           t == 'G' || t == 'P';
+}
+
+void validateFieldDefs(const std::string& path, const std::vector<FieldDef>& fields) {
+    if (fields.empty() || fields.size() > 255)
+        throw Error("Cannot create " + path + ": a table needs 1 to 255 fields");
+    uint32_t length = 1;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = fields[i];
+        const std::string where = "Cannot create " + path + ": field " + inQuotes(f.name);
+        if (f.name.empty() || f.name.size() > layout::kMaxFieldNameLength)
+            throw Error(where + " needs a name of 1 to 10 characters");
+        for (char c : f.name)
+            if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '_'))
+                throw Error(where + " has a character that is not allowed in a field name");
+        for (size_t j = 0; j < i; ++j)
+            if (sameName(fields[j].name, f.name)) throw Error(where + " is defined twice");
+        bool ok = false;
+        switch (f.type) {
+        case 'C': ok = f.width >= 1 && f.width <= layout::kMaxCharacterWidth && f.decimals == 0; break;
+        case 'N':
+        case 'F':
+            ok = f.width >= 1 && f.width <= layout::kMaxNumericWidth && f.decimals >= 0 &&
+                 (f.decimals == 0 || f.decimals <= f.width - 2);
+            break;
+        case 'D': ok = f.width == 8 && f.decimals == 0; break;
+        case 'L': ok = f.width == 1 && f.decimals == 0; break;
+        default: ok = false;
+        }
+        if (!ok) throw Error(where + " has an invalid type, width or decimals");
+        length += static_cast<uint32_t>(f.width);
+    }
+    if (length > layout::kMaxRecordLength) throw Error("Cannot create " + path + ": records too long");
+}
+
+// Windows code pages of the language driver ids met in dBASE files.
+int codePageOf(uint8_t driver) {
+    switch (driver) {
+    case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18:
+    case 0x19: case 0x1B: return 437;
+    case 0x02: case 0x0A: case 0x0C: case 0x0E: case 0x10: case 0x12: case 0x14: case 0x16:
+    case 0x1A: case 0x1D: case 0x37: return 850;
+    case 0x03: case 0x57: case 0x58: case 0x59: case 0x61: case 0x62: return 1252;
+    case 0x64: case 0x1F: case 0x22: case 0x23: case 0x87: return 852;
+    case 0x65: case 0x26: return 866;
+    case 0xC8: return 1250;
+    case 0xC9: return 1251;
+    case 0xCA: return 1254;
+    case 0xCB: return 1253;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+struct Table::Impl {
+    File file;
+    // A window of consecutive records read in one go; passes over the table read from here.
+    std::vector<char> cache;
+    uint32_t cacheFirst = 0;
+    uint32_t cacheCount = 0;
+    Record candidate; // the record a filter or a scan is looking at
+    bool modified = false;
+    bool recordLocked = false;
+
+    void dropCache() { cacheCount = 0; }
+};
+
+FieldDef columnFor(const ColumnDef& column) {
+    switch (column.kind) {
+    case ColumnKind::Character: return FieldDef{column.name, 'C', column.width, 0, 0};
+    case ColumnKind::Integer: return FieldDef{column.name, 'N', 11, 0, 0};
+    case ColumnKind::Float: return FieldDef{column.name, 'N', 20, 4, 0};
+    case ColumnKind::Date: return FieldDef{column.name, 'D', 8, 0, 0};
+    }
+    return {};
+}
+
+Table::Table() : impl_(std::make_unique<Impl>()) {}
+
+Table::~Table() {
+    try {
+        close();
+    } catch (...) {
+        // A destructor cannot report; close() explicitly to see the error.
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creating
+
+void Table::create(const std::string& path, const std::vector<ColumnDef>& columns) {
+    std::vector<FieldDef> fields;
+    fields.reserve(columns.size());
+    for (const ColumnDef& c : columns) fields.push_back(columnFor(c));
+    create(path, fields);
+}
+
+void Table::create(const std::string& path, const std::vector<FieldDef>& fields) {
+    validateFieldDefs(path, fields);
+    const std::string folder = folderOf(path);
+
+    // Never replace a table someone has open.
+    {
+        File existing;
+        if (existing.tryOpen(path, File::Mode::ReadWrite) &&
+            !existing.tryLock(lock_range::kWholeFileStart, lock_range::kWholeFileLength, true))
+            throw Error("Cannot replace " + path + ": the table is in use");
+    }
+
+    const size_t headerLength = layout::kHeaderSize + fields.size() * layout::kDescriptorSize + 1;
+    std::vector<unsigned char> bytes(headerLength + 1, 0);
+    unsigned char* h = bytes.data();
+    h[layout::kVersion] = layout::kVersionDbase;
+    stampToday(h);
+    put32(h + layout::kRecordCount, 0);
+    put16(h + layout::kHeaderLength, static_cast<uint32_t>(headerLength));
+    uint32_t recordLength = 1;
+    for (const FieldDef& f : fields) recordLength += static_cast<uint32_t>(f.width);
+    put16(h + layout::kRecordLength, recordLength);
+    h[layout::kLanguageDriver] = layout::kLanguageDriver1252;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        unsigned char* d = h + layout::kHeaderSize + i * layout::kDescriptorSize;
+        std::memcpy(d + layout::kFieldName, fields[i].name.data(), fields[i].name.size());
+        d[layout::kFieldType] = static_cast<unsigned char>(fields[i].type);
+        d[layout::kFieldWidth] = static_cast<unsigned char>(fields[i].width);
+        d[layout::kFieldDecimals] = static_cast<unsigned char>(fields[i].decimals);
+    }
+    bytes[headerLength - 1] = layout::kHeaderTerminator;
+    bytes[headerLength] = layout::kEndOfFile;
+
+    const std::string temp = path + ".new";
+    std::filesystem::remove(temp);
+    File out;
+    out.open(temp, File::Mode::CreateNew);
+    try {
+        out.writeAt(bytes.data(), bytes.size(), 0);
+        out.sync();
+    } catch (...) {
+        out.close();
+        std::filesystem::remove(temp);
+        throw;
+    }
+    out.close();
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp);
+        throw Error("Cannot create " + path + ": " + ec.message());
+    }
+    syncFolder(folder);
+
+    // An index left by the table this one replaces would describe records that are gone.
+    std::string stem = path.substr(folder.size());
+    stem = stem.substr(0, stem.find('.'));
+    if (auto mdx = findFileIgnoringCase(folder, stem + ".MDX")) std::filesystem::remove(*mdx, ec);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
+
+void Table::open(const std::string& folder, const std::string& name, ShareMode share,
+                 Access access) {
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+    const auto found = findFileIgnoringCase(dir, name + ".DBF");
+    openFile(found ? *found : dir + name + ".DBF", share, access);
+}
+
+void Table::openFile(const std::string& path, ShareMode share, Access access) {
+    close();
+    File& file = impl_->file;
+    const bool writable = access == Access::ReadWrite;
+    // An exclusive lock needs a descriptor open for writing, even for reading alone.
+    bool canWrite = writable || share == ShareMode::Exclusive;
+    if (!file.tryOpen(path, canWrite ? File::Mode::ReadWrite : File::Mode::Read)) {
+        if (writable || !file.tryOpen(path, File::Mode::Read))
+            file.open(path, writable ? File::Mode::ReadWrite : File::Mode::Read);
+        canWrite = false;
+    }
+    const bool locked =
+        share == ShareMode::Exclusive
+            ? file.tryLock(lock_range::kWholeFileStart, lock_range::kWholeFileLength, canWrite)
+            : file.tryLock(lock_range::kOpenMarker, 1, false);
+    if (!locked) {
+        file.close();
+        throw Error(share == ShareMode::Exclusive
+                        ? "Cannot open " + path + " for exclusive use: the table is in use"
+                        : "Cannot open " + path + ": the table is in exclusive use");
+    }
+    path_ = path;
+    share_ = share;
+    access_ = access;
+    try {
+        loadHeader();
+    } catch (...) {
+        file.close();
+        path_.clear();
+        throw;
+    }
+    state_ = State::Browse;
+    impl_->modified = false;
+    impl_->recordLocked = false;
+    current_ = Record(fields_, &dateFormat_);
+    impl_->candidate = Record(fields_, &dateFormat_);
+    first();
+}
+
+void Table::close() {
+    if (state_ == State::Closed) return;
+    if (state_ == State::Edit || state_ == State::Insert) cancel();
+    File& file = impl_->file;
+    std::string error;
+    if (impl_->modified && access_ == Access::ReadWrite) {
+        try {
+            writeHeaderUpdate();
+        } catch (const Error& e) {
+            error = e.what();
+        }
+    }
+    file.close();
+    state_ = State::Closed;
+    impl_->dropCache();
+    impl_->modified = false;
+    recno_ = 0;
+    bof_ = eof_ = true;
+    if (!error.empty()) throw Error(error);
+}
+
+// Validates the header and field descriptors and finds the number of records present.
+void Table::loadHeader() {
+    File& file = impl_->file;
+    const uint64_t size = file.size();
+    if (size < layout::kHeaderSize + layout::kDescriptorSize + 1)
+        throw Error(path_ + " is not a dBASE table: the file is too short");
+    unsigned char h[layout::kHeaderSize];
+    file.readExact(h, sizeof h, 0);
+    const uint8_t version = h[layout::kVersion];
+    if ((version & 0x07) != 0x03 && version != 0xF5 && version != 0x30 && version != 0x31)
+        throw Error(path_ + " is not a dBASE table: unknown version byte");
+    const uint16_t headerLength = get16(h + layout::kHeaderLength);
+    const uint16_t recordLength = get16(h + layout::kRecordLength);
+    const uint32_t headerCount = get32(h + layout::kRecordCount);
+    if (headerLength < layout::kHeaderSize + layout::kDescriptorSize + 1 || headerLength > size)
+        throw Error(path_ + " is damaged: the header length is wrong");
+    if (recordLength < 2) throw Error(path_ + " is damaged: the record length is wrong");
+
+    std::vector<unsigned char> header(headerLength);
+    file.readExact(header.data(), header.size(), 0);
+    auto fields = std::make_shared<std::vector<FieldDef>>();
+    size_t pos = layout::kHeaderSize;
+    int offset = 1;
+    bool terminated = false;
+    while (pos < headerLength) {
+        if (header[pos] == layout::kHeaderTerminator) {
+            terminated = true;
+            break;
+        }
+        if (pos + layout::kDescriptorSize > headerLength) break;
+        const unsigned char* d = header.data() + pos;
+        FieldDef f;
+        size_t nameLength = 0;
+        while (nameLength < layout::kFieldNameSize && d[nameLength] != 0) ++nameLength;
+        f.name.assign(reinterpret_cast<const char*>(d), nameLength);
+        f.type = upperAscii(static_cast<char>(d[layout::kFieldType]));
+        f.width = d[layout::kFieldWidth];
+        f.decimals = d[layout::kFieldDecimals];
+        // Character fields wider than 255 keep the high byte of the width in the decimals.
+        if (f.type == 'C') {
+            f.width += f.decimals * 256;
+            f.decimals = 0;
+        }
+        const bool printableName =
+            !f.name.empty() && std::all_of(f.name.begin(), f.name.end(), [](char c) {
+                return static_cast<unsigned char>(c) > 32 && static_cast<unsigned char>(c) < 127;
+            });
+        if (!printableName || !isKnownType(f.type) || f.width == 0)
+            throw Error(path_ + " is damaged: field " + std::to_string(fields->size() + 1) +
+                        " has a bad descriptor");
+        f.offset = offset;
+        offset += f.width;
+        fields->push_back(std::move(f));
+        pos += layout::kDescriptorSize;
+    }
+    if (!terminated) throw Error(path_ + " is damaged: the field list is not terminated");
+    if (fields->empty()) throw Error(path_ + " is not a dBASE table: it has no fields");
+    if (offset != recordLength)
+        throw Error(path_ + " is damaged: the record length does not match the fields");
+
+    const uint64_t present = (size - headerLength) / recordLength;
+    if (headerCount > present)
+        throw Error(path_ + " is damaged: the header counts " + std::to_string(headerCount) +
+                    " records but the file holds " + std::to_string(present));
+
+    version_ = version;
+    headerLength_ = headerLength;
+    recordLength_ = recordLength;
+    languageDriver_ = h[layout::kLanguageDriver];
+    mdxFlag_ = h[layout::kMdxFlag];
+    lastUpdate_ = Date{h[layout::kUpdateYear] + 1900, h[layout::kUpdateMonth], h[layout::kUpdateDay]};
+    if (!lastUpdate_.isValid()) lastUpdate_ = Date{};
+    fields_ = std::move(fields);
+    impl_->dropCache();
+    recordCount_ = headerCount;
+    syncRecordCount();
+
+    if (mdxFlag_ != 0) {
+        const std::string folder = folderOf(path_);
+        std::string stem = path_.substr(folder.size());
+        stem = stem.substr(0, stem.find('.'));
+        if (!findFileIgnoringCase(folder, stem + ".MDX"))
+            throw Error("The production index " + folder + stem + ".MDX of " + path_ +
+                        " is missing");
+    }
+}
+
+// The records present: the header's count, and after it every whole record that a writer
+// appended without getting to update the count (a crash between the two writes). A record is
+// taken only when it starts with a deletion mark, so trailing bytes that are not records (an
+// end-of-file byte, padding) never become records.
+void Table::syncRecordCount() {
+    File& file = impl_->file;
+    unsigned char h[layout::kHeaderSize];
+    file.readExact(h, sizeof h, 0);
+    uint32_t count = get32(h + layout::kRecordCount);
+    const uint64_t present = (file.size() - headerLength_) / recordLength_;
+    while (count < present) {
+        unsigned char mark = 0;
+        file.readAt(&mark, 1, headerLength_ + uint64_t(count) * recordLength_);
+        if (mark != layout::kLiveMark && mark != layout::kDeletedMark) break;
+        ++count;
+    }
+    recordCount_ = count;
+}
+
+// Writes the date of this change and, for the sole user, the record count: shared writers keep
+// the count right as they append, an exclusive one writes it when it is done.
+void Table::writeHeaderUpdate() {
+    File& file = impl_->file;
+    const bool shared = share_ == ShareMode::Shared;
+    if (shared) file.waitLock(lock_range::kHeader, lock_range::kHeaderLength, true);
+    try {
+        unsigned char h[layout::kHeaderSize];
+        file.readExact(h, sizeof h, 0);
+        if (!shared) put32(h + layout::kRecordCount, recordCount_);
+        stampToday(h);
+        file.writeAt(h + layout::kUpdateYear, 7, layout::kUpdateYear);
+    } catch (...) {
+        if (shared) file.unlock(lock_range::kHeader, lock_range::kHeaderLength);
+        throw;
+    }
+    if (shared) file.unlock(lock_range::kHeader, lock_range::kHeaderLength);
+}
+
+int Table::codePage() const { return codePageOf(languageDriver_); }
+
+void Table::requireOpen() const {
+    if (state_ == State::Closed) throw Error("The table is not open");
+}
+
+void Table::requireWritable() const {
+    requireOpen();
+    if (access_ == Access::ReadOnly) throw Error("Cannot modify " + path_ + ": it is open read-only");
+}
+
+void Table::requireEditing(const char* operation) const {
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw Error(std::string("Cannot ") + operation + ": the table is not being edited");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+const FieldDef& Table::field(int index) const {
+    requireOpen();
+    if (index < 0 || index >= fieldCount())
+        throw Error("Field number " + std::to_string(index + 1) + " does not exist in " + path_);
+    return (*fields_)[static_cast<size_t>(index)];
+}
+
+int Table::findField(std::string_view name) const {
+    if (!fields_) return -1;
+    for (size_t i = 0; i < fields_->size(); ++i)
+        if (sameName((*fields_)[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+int Table::fieldIndex(std::string_view name) const {
+    requireOpen();
+    const int index = findField(name);
+    if (index < 0) throw Error("Field " + inQuotes(name) + " not found in " + path_);
+    return index;
+}
+
+void Table::setDateFormat(const DateFormat& format) { dateFormat_ = format; }
+
+std::string Table::text(int index) const {
+    field(index); // throws for a field that does not exist
+    return current_.text(index);
+}
+
+double Table::number(int index) const {
+    field(index);
+    return current_.number(index);
+}
+
+Date Table::date(int index) const {
+    field(index);
+    return current_.date(index);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading records
+
+// Reads record recno into the candidate, from the cache when it holds it. Returns false when
+// the record is past the end of the file.
+bool Table::readRecord(uint32_t recno, bool forceDisk) {
+    Impl& d = *impl_;
+    std::string& bytes = d.candidate.bytes();
+    bytes.resize(recordLength_);
+    if (recno < 1 || recno > recordCount_) return false;
+    if (forceDisk || recno < d.cacheFirst || recno >= d.cacheFirst + d.cacheCount) {
+        if (forceDisk) {
+            d.file.readExact(bytes.data(), recordLength_, headerLength_ + uint64_t(recno - 1) * recordLength_);
+            d.dropCache();
+            return true;
+        }
+        const uint32_t perCache = std::max<uint32_t>(1, kCacheBytes / recordLength_);
+        // Centre nothing: a pass runs forwards or backwards, so read in the direction of travel.
+        uint32_t start = recno;
+        if (recno + 1 == d.cacheFirst && recno > perCache) start = recno - perCache + 1;
+        else if (recno + 1 == d.cacheFirst) start = 1;
+        const uint32_t count = std::min(perCache, recordCount_ - start + 1);
+        d.cache.resize(size_t(count) * recordLength_);
+        const size_t got =
+            d.file.readAt(d.cache.data(), d.cache.size(), headerLength_ + uint64_t(start - 1) * recordLength_);
+        d.cacheFirst = start;
+        d.cacheCount = static_cast<uint32_t>(got / recordLength_);
+        if (recno >= d.cacheFirst + d.cacheCount) {
+            d.dropCache();
+            throw Error(path_ + " is damaged: record " + std::to_string(recno) + " cannot be read");
+        }
+    }
+    std::memcpy(bytes.data(), d.cache.data() + size_t(recno - d.cacheFirst) * recordLength_, recordLength_);
+    return true;
+}
+
+bool Table::visible(uint32_t recno) {
+    if (!readRecord(recno)) return false;
+    const Record& r = impl_->candidate;
+    if (r.isDeleted()) return false;
+    return !filter_ || filter_(r);
+}
+
+uint32_t Table::scanFrom(uint32_t start, int step) {
+    for (int64_t r = start; r >= 1 && r <= recordCount_; r += step)
+        if (visible(static_cast<uint32_t>(r))) return static_cast<uint32_t>(r);
+    return 0;
+}
+
+// Makes recno (already read into the candidate) the current record.
+void Table::positionOn(uint32_t recno) {
+    recno_ = recno;
+    current_.bytes() = impl_->candidate.bytes();
+}
+
+void Table::clearPosition() {
+    recno_ = 0;
+    current_.bytes().assign(recordLength_, ' ');
+    bof_ = eof_ = true;
+}
+
+void Table::first() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (const uint32_t r = scanFrom(1, 1)) {
+        positionOn(r);
+        bof_ = true;
+        eof_ = false;
+    } else {
+        clearPosition();
+    }
+}
+
+void Table::last() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (const uint32_t r = scanFrom(recordCount_, -1)) {
+        positionOn(r);
+        bof_ = false;
+        eof_ = true;
+    } else {
+        clearPosition();
+    }
+}
+
+void Table::next() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (eof_) return;
+    if (const uint32_t r = scanFrom(recno_ + 1, 1)) {
+        positionOn(r);
+        bof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+void Table::prior() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (bof_) return;
+    if (recno_ > 1)
+        if (const uint32_t r = scanFrom(recno_ - 1, -1)) {
+            positionOn(r);
+            eof_ = false;
+            return;
+        }
+    bof_ = true;
+}
+
+bool Table::isEmpty() const { return recno_ == 0; }
+
+bool Table::isDeleted() const { return current_.isDeleted(); }
+
+void Table::gotoBookmark(Bookmark bookmark) {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (!bookmark || !readRecord(bookmark.recno))
+        throw Error("Record " + std::to_string(bookmark.recno) + " not found in " + path_);
+    positionOn(bookmark.recno);
+    bof_ = eof_ = false;
+}
+
+Bookmark Table::scanForward(const Filter& found) {
+    requireOpen();
+    for (uint32_t r = recno_ + 1; r <= recordCount_; ++r) {
+        if (!visible(r)) continue;
+        if (found(impl_->candidate)) return Bookmark{r};
+    }
+    return {};
+}
+
+uint32_t Table::countVisible() {
+    requireOpen();
+    uint32_t n = 0;
+    for (uint32_t r = 1; r <= recordCount_; ++r)
+        if (visible(r)) ++n;
+    return n;
+}
+
+uint32_t Table::countDeleted() {
+    requireOpen();
+    uint32_t n = 0;
+    for (uint32_t r = 1; r <= recordCount_; ++r)
+        if (readRecord(r) && impl_->candidate.isDeleted()) ++n;
+    return n;
+}
+
+uint32_t Table::firstBadRecord() {
+    requireOpen();
+    for (uint32_t r = 1; r <= recordCount_; ++r) {
+        readRecord(r);
+        const char mark = impl_->candidate.bytes()[0];
+        if (mark != char(layout::kLiveMark) && mark != char(layout::kDeletedMark)) return r;
+    }
+    return 0;
+}
+
+void Table::setFilter(Filter filter) {
+    requireOpen();
+    filter_ = std::move(filter);
+}
+
+void Table::refresh() {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    impl_->dropCache();
+    syncRecordCount();
+    const uint32_t at = recno_;
+    if (at != 0 && visible(at)) {
+        positionOn(at);
+        return;
+    }
+    // The current record left the view: go on to the next one, or the last before it.
+    if (const uint32_t r = scanFrom(at + 1, 1)) {
+        positionOn(r);
+        bof_ = eof_ = false;
+    } else if (const uint32_t p = at > 1 ? scanFrom(std::min(at - 1, recordCount_), -1) : 0) {
+        positionOn(p);
+        bof_ = false;
+        eof_ = true;
+    } else {
+        first();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void Table::edit() {
+    requireWritable();
+    if (state_ == State::Edit || state_ == State::Insert) return;
+    if (recno_ == 0) throw Error("Cannot edit: there is no current record");
+    File& file = impl_->file;
+    if (share_ == ShareMode::Shared) {
+        if (!file.tryLock(lock_range::record(recno_), 1, true))
+            throw Error("Record " + std::to_string(recno_) + " is locked by another user");
+        impl_->recordLocked = true;
+    }
+    // Edit what is on disk now: another user may have changed the record since we read it.
+    try {
+        readRecord(recno_, true);
+    } catch (...) {
+        if (impl_->recordLocked) file.unlock(lock_range::record(recno_), 1);
+        impl_->recordLocked = false;
+        throw;
+    }
+    positionOn(recno_);
+    saved_ = current_.bytes();
+    state_ = State::Edit;
+}
+
+void Table::insert() {
+    requireWritable();
+    if (state_ != State::Browse) post();
+    saved_ = current_.bytes();
+    current_.bytes().assign(recordLength_, ' ');
+    state_ = State::Insert;
+}
+
+void Table::post() {
+    requireOpen();
+    if (state_ == State::Browse) return;
+    if (state_ == State::Edit) {
+        writeCurrent(recno_);
+        if (impl_->recordLocked) impl_->file.unlock(lock_range::record(recno_), 1);
+        impl_->recordLocked = false;
+    } else {
+        recno_ = appendCurrent();
+        bof_ = eof_ = false;
+    }
+    state_ = State::Browse;
+    impl_->modified = true;
+}
+
+void Table::cancel() {
+    requireOpen();
+    if (state_ == State::Browse) return;
+    if (impl_->recordLocked) impl_->file.unlock(lock_range::record(recno_), 1);
+    impl_->recordLocked = false;
+    current_.bytes() = saved_;
+    state_ = State::Browse;
+}
+
+void Table::remove() {
+    requireWritable();
+    if (state_ == State::Insert) {
+        cancel();
+        return;
+    }
+    if (recno_ == 0) throw Error("Cannot delete: there is no current record");
+    if (state_ == State::Browse) edit();
+    current_.bytes()[0] = static_cast<char>(layout::kDeletedMark);
+    post();
+    const uint32_t at = recno_;
+    if (const uint32_t r = scanFrom(at + 1, 1)) {
+        positionOn(r);
+        bof_ = eof_ = false;
+    } else if (const uint32_t p = at > 1 ? scanFrom(at - 1, -1) : 0) {
+        positionOn(p);
+        bof_ = false;
+        eof_ = true;
+    } else {
+        clearPosition();
+    }
+}
+
+void Table::writeCurrent(uint32_t recno) {
+    const uint64_t offset = headerLength_ + uint64_t(recno - 1) * recordLength_;
+    impl_->file.writeAt(current_.bytes().data(), recordLength_, offset);
+    impl_->dropCache();
+}
+
+// Appends the current buffer as a new record under the header lock and returns its number.
+uint32_t Table::appendCurrent() {
+    File& file = impl_->file;
+    const bool shared = share_ == ShareMode::Shared;
+    if (shared) file.waitLock(lock_range::kHeader, lock_range::kHeaderLength, true);
+    try {
+        // Another user may have appended since we last looked.
+        if (shared) syncRecordCount();
+        const uint32_t recno = recordCount_ + 1;
+        current_.bytes()[0] = static_cast<char>(layout::kLiveMark);
+        std::string out = current_.bytes();
+        out.push_back(static_cast<char>(layout::kEndOfFile));
+        const uint64_t offset = headerLength_ + uint64_t(recordCount_) * recordLength_;
+        file.writeAt(out.data(), out.size(), offset);
+        // Cut what a crashed writer may have left after the last record.
+        if (file.size() > offset + out.size()) file.truncate(offset + out.size());
+        recordCount_ = recno;
+        if (shared) {
+            unsigned char h[layout::kHeaderSize];
+            file.readExact(h, sizeof h, 0);
+            put32(h + layout::kRecordCount, recno);
+            stampToday(h);
+            file.writeAt(h + layout::kUpdateYear, 7, layout::kUpdateYear);
+            file.unlock(lock_range::kHeader, lock_range::kHeaderLength);
+        }
+        impl_->dropCache();
+        return recno;
+    } catch (...) {
+        if (shared) file.unlock(lock_range::kHeader, lock_range::kHeaderLength);
+        throw;
+    }
+}
+
+void Table::setText(int index, std::string_view text) {
+    requireEditing("assign a field");
+    const FieldDef& f = field(index);
+    std::string& bytes = current_.bytes();
+    char* at = bytes.data() + f.offset;
+    const auto width = static_cast<size_t>(f.width);
+    auto invalid = [&](const char* what) {
+        return Error(inQuotes(text) + " is not " + what + " for field " + f.name);
+    };
+    std::string_view trimmed = text;
+    while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
+    while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+
+    switch (f.type) {
+    case 'C': {
+        std::string_view value = text;
+        while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+        if (value.size() > width)
+            throw Error(inQuotes(text) + " is too long for field " + f.name + " (" +
+                        std::to_string(f.width) + " characters)");
+        std::memset(at, ' ', width);
+        std::memcpy(at, value.data(), value.size());
+        return;
+    }
+    case 'N':
+    case 'F': {
+        if (trimmed.empty()) {
+            std::memset(at, ' ', width);
+            return;
+        }
+        if (f.decimals == 0 && !number_text::isWholeNumber(trimmed)) throw invalid("a whole number");
+        const auto value = number_text::parse(trimmed);
+        if (!value) throw invalid("a number");
+        const auto stored = number_text::formatForField(*value, f.width, f.decimals);
+        if (!stored) throw Error(inQuotes(text) + " does not fit field " + f.name);
+        std::memcpy(at, stored->data(), stored->size());
+        return;
+    }
+    case 'D': {
+        if (trimmed.empty()) {
+            std::memset(at, ' ', width);
+            return;
+        }
+        const auto date = dateFormat_.parse(trimmed);
+        if (!date) throw invalid("a valid date");
+        setDate(index, *date);
+        return;
+    }
+    case 'L': {
+        const std::string upper = [&] {
+            std::string u(trimmed);
+            for (char& c : u) c = upperAscii(c);
+            return u;
+        }();
+        if (upper.empty()) *at = ' ';
+        else if (upper == "T" || upper == "TRUE" || upper == "Y" || upper == "YES") *at = 'T';
+        else if (upper == "F" || upper == "FALSE" || upper == "N" || upper == "NO") *at = 'F';
+        else throw invalid("a logical value");
+        return;
+    }
+    default: throw Error("Field " + f.name + " cannot be assigned as text");
+    }
+}
+
+void Table::setInteger(int index, int64_t value) { setNumber(index, static_cast<double>(value)); }
+
+void Table::setNumber(int index, double value) {
+    requireEditing("assign a field");
+    const FieldDef& f = field(index);
+    if (f.type != 'N' && f.type != 'F') throw Error("Field " + f.name + " does not hold numbers");
+    const auto text = number_text::formatForField(value, f.width, f.decimals);
+    if (!text) {
+        std::string shown;
+        number_text::appendShortest(std::to_string(value), shown);
+        throw Error(inQuotes(shown) + " does not fit field " + f.name);
+    }
+    std::memcpy(current_.bytes().data() + f.offset, text->data(), text->size());
+}
+
+void Table::setDate(int index, const Date& value) {
+    requireEditing("assign a field");
+    const FieldDef& f = field(index);
+    if (f.type != 'D') throw Error("Field " + f.name + " does not hold dates");
+    if (!value.isValid())
+        throw Error(inQuotes(std::to_string(value.year) + "-" + std::to_string(value.month) + "-" +
+                           std::to_string(value.day)) +
+                    " is not a valid date for field " + f.name);
+    const std::string stored = value.toStorage();
+    std::memcpy(current_.bytes().data() + f.offset, stored.data(), stored.size());
+}
+
+void Table::clear(int index) {
+    requireEditing("clear a field");
+    const FieldDef& f = field(index);
+    std::memset(current_.bytes().data() + f.offset, ' ', static_cast<size_t>(f.width));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pack
+
+void Table::pack() {
+    requireWritable();
+    if (share_ != ShareMode::Exclusive) throw Error("Packing " + path_ + " needs exclusive use");
+    if (state_ != State::Browse) post();
+    File& old = impl_->file;
+    const std::string temp = path_ + ".pack";
+    std::filesystem::remove(temp);
+    File out;
+    out.open(temp, File::Mode::CreateNew);
+    // Whoever opens the path after the rename finds the new file already taken.
+    out.tryLock(lock_range::kWholeFileStart, lock_range::kWholeFileLength, true);
+    try {
+        std::vector<unsigned char> header(headerLength_);
+        old.readExact(header.data(), header.size(), 0);
+        uint32_t kept = 0;
+        uint64_t offset = headerLength_;
+        std::string block;
+        for (uint32_t r = 1; r <= recordCount_; ++r) {
+            readRecord(r);
+            const std::string& bytes = impl_->candidate.bytes();
+            if (bytes[0] == static_cast<char>(layout::kDeletedMark)) continue;
+            block += bytes;
+            ++kept;
+            if (block.size() >= kCacheBytes) {
+                out.writeAt(block.data(), block.size(), offset);
+                offset += block.size();
+                block.clear();
+            }
+        }
+        block.push_back(static_cast<char>(layout::kEndOfFile));
+        out.writeAt(block.data(), block.size(), offset);
+        put32(header.data() + layout::kRecordCount, kept);
+        stampToday(header.data());
+        out.writeAt(header.data(), header.size(), 0);
+        out.sync();
+        std::error_code ec;
+        std::filesystem::rename(temp, path_, ec);
+        if (ec) throw Error("Cannot pack " + path_ + ": " + ec.message());
+    } catch (...) {
+        out.close();
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw;
+    }
+    syncFolder(folderOf(path_));
+    old = std::move(out);
+    old.setPath(path_);
+    impl_->modified = false;
+    loadHeader();
+    first();
+}
+
+} // namespace dbase
