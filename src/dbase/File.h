@@ -65,6 +65,10 @@ std::optional<std::string> findFileIgnoringCase(const std::string& folder, const
 // The folder part of a path, with its trailing "/" ("" for a bare name).
 std::string folderOf(const std::string& path);
 
+// The file name of a table's path without its extension: "/data/home.2024.DBF" gives
+// "home.2024". The production index is this name with ".MDX" in the same folder.
+std::string tableNameOf(const std::string& path);
+
 // Makes the rename of a file in this folder durable.
 void syncFolder(const std::string& folder);
 

@@ -203,9 +203,8 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& fields)
     syncFolder(folder);
 
     // An index left by the table this one replaces would describe records that are gone.
-    std::string stem = path.substr(folder.size());
-    stem = stem.substr(0, stem.find('.'));
-    if (auto mdx = findFileIgnoringCase(folder, stem + ".MDX")) std::filesystem::remove(*mdx, ec);
+    if (auto mdx = findFileIgnoringCase(folder, tableNameOf(path) + ".MDX"))
+        std::filesystem::remove(*mdx, ec);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -358,8 +357,7 @@ void Table::loadHeader() {
 
     if (mdxFlag_ != 0) {
         const std::string folder = folderOf(path_);
-        std::string stem = path_.substr(folder.size());
-        stem = stem.substr(0, stem.find('.'));
+        const std::string stem = tableNameOf(path_);
         if (!findFileIgnoringCase(folder, stem + ".MDX"))
             throw Error("The production index " + folder + stem + ".MDX of " + path_ +
                         " is missing");

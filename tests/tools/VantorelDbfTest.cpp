@@ -1,0 +1,137 @@
+#include "core/FieldCatalogue.h"
+#include "dbase/Table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int exitCode;
+    std::string out;
+};
+
+// Runs vantorel-dbf with the arguments; stderr is kept with stdout so messages can be checked.
+Result run(const std::string& args) {
+    const std::string command = std::string(VANTOREL_DBF) + " " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    Result result{-1, {}};
+    if (!pipe) return result;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.out.append(buf, n);
+    const int status = ::pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class ToolTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vantorel-dbf-test-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+} // namespace
+
+TEST_F(ToolTest, CreateMakesAnInventoryTableThatChecksAndDumps) {
+    const std::string path = file("INV.DBF");
+    ASSERT_EQ(run("create " + path).exitCode, 0);
+    {
+        dbase::Table t;
+        t.openFile(path, dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
+        ASSERT_EQ(t.fieldCount(), core::kFieldCount);
+        for (int i = 1; i <= 2; ++i) {
+            t.insert();
+            t.setText(t.fieldIndex("Item"), i == 1 ? "Lamp\twith tab" : "Chair");
+            t.setText(t.fieldIndex("Descriptio"), "two\r\nlines");
+            t.setInteger(t.fieldIndex("Quantity"), i == 1 ? -3 : 12);
+            t.setNumber(t.fieldIndex("Cost"), 1234.5);
+            t.setNumber(t.fieldIndex("RepCost"), -0.004);
+            t.setDate(t.fieldIndex("PurchDate"), dbase::Date{1996, 3, 7});
+            t.post();
+        }
+        t.first();
+        t.next();
+        t.remove(); // deleted records are not dumped
+    }
+    const Result check = run("check " + path);
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_EQ(check.out, "ok\n");
+
+    const Result dump = run("dump " + path);
+    ASSERT_EQ(dump.exitCode, 0) << dump.out;
+    const std::string header = dump.out.substr(0, dump.out.find('\n'));
+    EXPECT_EQ(header.substr(0, 32), "ITEM\tBRAND\tMODEL\tSERIAL\tLOCATION");
+    EXPECT_NE(header.find("\tDESCRIPTIO\t"), std::string::npos);
+    // One record: tab and line breaks blanked, whole numbers plain, money with two decimals,
+    // an ISO date, empty numbers and dates empty.
+    const std::string row = dump.out.substr(header.size() + 1);
+    EXPECT_EQ(row, "Lamp with tab\t\t\t\t\ttwo  lines\t\t\t-3\t1996-03-07\t1234.50\t\t0.00\t\t\t\t\t\t\t\t\t\n");
+
+    const Result info = run("info " + path);
+    EXPECT_EQ(info.exitCode, 0);
+    EXPECT_NE(info.out.find("Records:         2"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Deleted:         1"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Code page:       1252"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Descriptio C      110"), std::string::npos) << info.out;
+}
+
+TEST_F(ToolTest, ADamagedTableFailsTheCheckWithTheEngineMessage) {
+    const std::string path = file("BAD.DBF");
+    ASSERT_EQ(run("create " + path).exitCode, 0);
+    {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4);
+        f.put(char(7)); // claims 7 records, holds none
+    }
+    const Result check = run("check " + path);
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("header counts 7"), std::string::npos) << check.out;
+    EXPECT_EQ(run("dump " + path).exitCode, 1);
+
+    // A record whose deletion mark is neither blank nor "*": the boundaries are off.
+    ASSERT_EQ(run("create " + path).exitCode, 0);
+    {
+        dbase::Table t;
+        t.openFile(path, dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
+        t.insert();
+        t.post();
+        t.insert();
+        t.post();
+    }
+    {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        dbase::Table t;
+        t.openFile(path, dbase::ShareMode::Shared, dbase::Access::ReadOnly);
+        f.seekp(t.headerLength() + t.recordLength());
+        f.put('X');
+    }
+    const Result marks = run("check " + path);
+    EXPECT_EQ(marks.exitCode, 1);
+    EXPECT_NE(marks.out.find("record 2"), std::string::npos) << marks.out;
+}
+
+TEST_F(ToolTest, BadArgumentsExitWithTwo) {
+    for (const char* args : {"", "dump", "frobnicate x.dbf", "dump a b"}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_NE(r.out.find("Usage:"), std::string::npos) << args;
+    }
+    const Result help = run("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("dump FILE"), std::string::npos);
+    EXPECT_EQ(run("dump " + file("MISSING.DBF")).exitCode, 1);
+}
