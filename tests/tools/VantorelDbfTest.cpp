@@ -1,35 +1,21 @@
 #include "core/FieldCatalogue.h"
 #include "dbase/Table.h"
+#include "support/RunProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    std::string out;
-};
+using Result = test_support::ProcessResult;
 
-// Runs vantorel-dbf with the arguments; stderr is kept with stdout so messages can be checked.
 Result run(const std::string& args) {
-    const std::string command = std::string(VANTOREL_DBF) + " " + args + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    Result result{-1, {}};
-    if (!pipe) return result;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.out.append(buf, n);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return test_support::runCommand(std::string(VANTOREL_DBF) + " " + args);
 }
 
 class ToolTest : public testing::Test {
@@ -69,24 +55,24 @@ TEST_F(ToolTest, CreateMakesAnInventoryTableThatChecksAndDumps) {
     }
     const Result check = run("check " + path);
     EXPECT_EQ(check.exitCode, 0);
-    EXPECT_EQ(check.out, "ok\n");
+    EXPECT_EQ(check.output, "ok\n");
 
     const Result dump = run("dump " + path);
-    ASSERT_EQ(dump.exitCode, 0) << dump.out;
-    const std::string header = dump.out.substr(0, dump.out.find('\n'));
+    ASSERT_EQ(dump.exitCode, 0) << dump.output;
+    const std::string header = dump.output.substr(0, dump.output.find('\n'));
     EXPECT_EQ(header.substr(0, 32), "ITEM\tBRAND\tMODEL\tSERIAL\tLOCATION");
     EXPECT_NE(header.find("\tDESCRIPTIO\t"), std::string::npos);
     // One record: tab and line breaks blanked, whole numbers plain, money with two decimals,
     // an ISO date, empty numbers and dates empty.
-    const std::string row = dump.out.substr(header.size() + 1);
+    const std::string row = dump.output.substr(header.size() + 1);
     EXPECT_EQ(row, "Lamp with tab\t\t\t\t\ttwo  lines\t\t\t-3\t1996-03-07\t1234.50\t\t0.00\t\t\t\t\t\t\t\t\t\n");
 
     const Result info = run("info " + path);
     EXPECT_EQ(info.exitCode, 0);
-    EXPECT_NE(info.out.find("Records:         2"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Deleted:         1"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Code page:       1252"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Descriptio C      110"), std::string::npos) << info.out;
+    EXPECT_NE(info.output.find("Records:         2"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("Deleted:         1"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("Code page:       1252"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("Descriptio C      110"), std::string::npos) << info.output;
 }
 
 TEST_F(ToolTest, ADamagedTableFailsTheCheckWithTheEngineMessage) {
@@ -99,7 +85,7 @@ TEST_F(ToolTest, ADamagedTableFailsTheCheckWithTheEngineMessage) {
     }
     const Result check = run("check " + path);
     EXPECT_EQ(check.exitCode, 1);
-    EXPECT_NE(check.out.find("header counts 7"), std::string::npos) << check.out;
+    EXPECT_NE(check.output.find("header counts 7"), std::string::npos) << check.output;
     EXPECT_EQ(run("dump " + path).exitCode, 1);
 
     // A record whose deletion mark is neither blank nor "*": the boundaries are off.
@@ -121,17 +107,17 @@ TEST_F(ToolTest, ADamagedTableFailsTheCheckWithTheEngineMessage) {
     }
     const Result marks = run("check " + path);
     EXPECT_EQ(marks.exitCode, 1);
-    EXPECT_NE(marks.out.find("record 2"), std::string::npos) << marks.out;
+    EXPECT_NE(marks.output.find("record 2"), std::string::npos) << marks.output;
 }
 
 TEST_F(ToolTest, BadArgumentsExitWithTwo) {
     for (const char* args : {"", "dump", "frobnicate x.dbf", "dump a b"}) {
         const Result r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args;
-        EXPECT_NE(r.out.find("Usage:"), std::string::npos) << args;
+        EXPECT_NE(r.output.find("Usage:"), std::string::npos) << args;
     }
     const Result help = run("--help");
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("dump FILE"), std::string::npos);
+    EXPECT_NE(help.output.find("dump FILE"), std::string::npos);
     EXPECT_EQ(run("dump " + file("MISSING.DBF")).exitCode, 1);
 }
