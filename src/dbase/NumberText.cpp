@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 #include <cstdint>
 #include <algorithm>
 #include <cstdio>
@@ -168,12 +169,34 @@ bool isWholeNumber(std::string_view text) {
 }
 
 std::optional<std::string> formatForField(double value, int width, int decimals) {
-    if (!std::isfinite(value) || width <= 0 || width > 64) return std::nullopt;
-    char buf[400];
-    int n = std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, value);
+    if (!std::isfinite(value) || width <= 0 || width > 64 || decimals < 0 || decimals > 18)
+        return std::nullopt;
+    char digits[400];
+    int n;
+    if (decimals <= 4) {
+        // dBASE rounds a tie away from zero (0.125 is stored as 0.13), where printf would
+        // round it to even. The product of a double and 10^decimals (decimals <= 4) needs at
+        // most 63 bits of mantissa, so in long double it is exact and so is the tie test.
+        long double scaled = std::roundl(static_cast<long double>(value) * kPow10[decimals]);
+        if (scaled == 0) scaled = 0; // no "-0"
+        n = std::snprintf(digits, sizeof digits, "%.0Lf", scaled);
+        if (n <= 0 || n >= static_cast<int>(sizeof digits)) return std::nullopt;
+        std::string text(digits, static_cast<size_t>(n));
+        if (decimals > 0) {
+            const bool negative = text[0] == '-';
+            std::string body = negative ? text.substr(1) : text;
+            if (body.size() <= static_cast<size_t>(decimals))
+                body.insert(0, static_cast<size_t>(decimals) + 1 - body.size(), '0');
+            body.insert(body.size() - static_cast<size_t>(decimals), 1, '.');
+            text = negative ? "-" + body : body;
+        }
+        if (text.size() > static_cast<size_t>(width)) return std::nullopt;
+        return std::string(static_cast<size_t>(width) - text.size(), ' ') + text;
+    }
+    n = std::snprintf(digits, sizeof digits, "%*.*f", width, decimals, value);
     if (n <= 0 || n > width) return std::nullopt;
-    std::string out(buf, static_cast<size_t>(n));
-    // "-0.00" is written as "0.00": a negative zero is no value of its own.
+    std::string out(digits, static_cast<size_t>(n));
+    // "-0.00000" is written as "0.00000": a negative zero is no value of its own.
     const size_t minus = out.find('-');
     if (minus != std::string::npos && out.find_first_of("123456789") == std::string::npos) {
         out.erase(minus, 1);

@@ -68,6 +68,13 @@ TEST(NumberText, FormatForFieldRightAlignsOrRefuses) {
     EXPECT_EQ(nt::formatForField(-2147483648.0, 11, 0), "-2147483648");
     EXPECT_EQ(nt::formatForField(999999999999.99, 20, 4), "   999999999999.9900");
     EXPECT_EQ(nt::formatForField(-0.001, 6, 2), "  0.00"); // no negative zero on disk
+    EXPECT_EQ(nt::formatForField(-0.00001, 10, 6), " -0.000010"); // more decimals: printf
+    // A tie rounds away from zero as dBASE does; a value just under a tie does not.
+    EXPECT_EQ(nt::formatForField(0.125, 12, 2), "        0.13");
+    EXPECT_EQ(nt::formatForField(-12345678.125, 12, 2), "-12345678.13");
+    EXPECT_EQ(nt::formatForField(0.03125, 20, 4), "              0.0313");
+    EXPECT_EQ(nt::formatForField(2.675, 5, 2), " 2.67"); // the double is 2.67499999...
+    EXPECT_EQ(nt::formatForField(0.4, 3, 0), "  0");
     EXPECT_FALSE(nt::formatForField(100000, 5, 0).has_value());
     EXPECT_FALSE(nt::formatForField(12.5, 4, 2).has_value()); // "12.50" is five characters
     EXPECT_FALSE(nt::formatForField(1.0 / 0.0, 20, 4).has_value());
