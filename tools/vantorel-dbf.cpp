@@ -70,7 +70,8 @@ void appendDumpValue(const dbase::Record& record, int index, std::string& out) {
     default: {
         const size_t from = out.size();
         record.appendText(index, out);
-        appendCleaned(out, from);
+        const std::string_view raw = record.raw(index);
+        if (raw.find_first_of("\t\n\r") != std::string_view::npos) appendCleaned(out, from);
     }
     }
 }

@@ -2,7 +2,29 @@
 
 #include "NumberText.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace dbase {
+
+namespace {
+
+// The length of a character field without its trailing blanks (and NULs, which some writers
+// pad with). Text fields are mostly padding, so whole words of it are skipped at a time.
+size_t textEnd(std::string_view s) {
+    size_t end = s.size();
+    constexpr uint64_t kBlanks = 0x2020202020202020ull;
+    while (end >= 8) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + end - 8, 8);
+        if ((word | kBlanks) != kBlanks) break; // a byte other than blank or NUL
+        end -= 8;
+    }
+    while (end > 0 && (s[end - 1] == ' ' || s[end - 1] == '\0')) --end;
+    return end;
+}
+
+} // namespace
 
 Record::Record(std::shared_ptr<const std::vector<FieldDef>> fields, const DateFormat* dateFormat)
     : fields_(std::move(fields)), dateFormat_(dateFormat) {}
@@ -26,12 +48,7 @@ void Record::appendText(int index, std::string& out) const {
     if (index < 0 || index >= fieldCount()) return;
     std::string_view s = raw(index);
     switch (field(index).type) {
-    case 'C': {
-        size_t end = s.size();
-        while (end > 0 && (s[end - 1] == ' ' || s[end - 1] == '\0')) --end;
-        out.append(s.data(), end);
-        break;
-    }
+    case 'C': out.append(s.data(), textEnd(s)); break;
     case 'N':
     case 'F': number_text::appendShortest(s, out); break;
     case 'D':

@@ -114,6 +114,8 @@ struct Table::Impl {
     Record candidate; // the record a filter or a scan is looking at
     bool modified = false;
     bool recordLocked = false;
+    bool tailCut = false;      // nothing follows the last record (exclusive use)
+    std::string appendBuffer; // a record and the end-of-file byte
 
     void dropCache() { cacheCount = 0; }
 };
@@ -352,6 +354,7 @@ void Table::loadHeader() {
     if (!lastUpdate_.isValid()) lastUpdate_ = Date{};
     fields_ = std::move(fields);
     impl_->dropCache();
+    impl_->tailCut = false;
     recordCount_ = headerCount;
     syncRecordCount();
 
@@ -742,12 +745,17 @@ uint32_t Table::appendCurrent() {
         if (shared) syncRecordCount();
         const uint32_t recno = recordCount_ + 1;
         current_.bytes()[0] = static_cast<char>(layout::kLiveMark);
-        std::string out = current_.bytes();
+        std::string& out = impl_->appendBuffer;
+        out = current_.bytes();
         out.push_back(static_cast<char>(layout::kEndOfFile));
         const uint64_t offset = headerLength_ + uint64_t(recordCount_) * recordLength_;
         file.writeAt(out.data(), out.size(), offset);
-        // Cut what a crashed writer may have left after the last record.
-        if (file.size() > offset + out.size()) file.truncate(offset + out.size());
+        // Cut what a crashed writer may have left after the last record. The sole user of the
+        // table needs to look only once: after that only it appends.
+        if (shared || !impl_->tailCut) {
+            if (file.size() > offset + out.size()) file.truncate(offset + out.size());
+            impl_->tailCut = !shared;
+        }
         recordCount_ = recno;
         if (shared) {
             unsigned char h[layout::kHeaderSize];
