@@ -47,8 +47,10 @@ private:
 
 // Tabs and line breaks would break the columns of the dump.
 void appendCleaned(std::string& out, size_t from) {
-    for (size_t i = from; i < out.size(); ++i)
-        if (out[i] == '\t' || out[i] == '\n' || out[i] == '\r') out[i] = ' ';
+    for (size_t i = from; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c < 32 && (c == '\t' || c == '\n' || c == '\r')) out[i] = ' ';
+    }
 }
 
 void appendDumpValue(const dbase::Record& record, int index, std::string& out) {
@@ -70,8 +72,7 @@ void appendDumpValue(const dbase::Record& record, int index, std::string& out) {
     default: {
         const size_t from = out.size();
         record.appendText(index, out);
-        const std::string_view raw = record.raw(index);
-        if (raw.find_first_of("\t\n\r") != std::string_view::npos) appendCleaned(out, from);
+        appendCleaned(out, from);
     }
     }
 }
