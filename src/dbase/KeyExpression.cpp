@@ -1,6 +1,8 @@
 #include "KeyExpression.h"
 
 #include "Error.h"
+#include "IndexKey.h"
+#include "MdxLayout.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -14,6 +16,35 @@ namespace {
 enum class Type { Text, Number, Date };
 
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+// dBASE's UPPER and LOWER: a..z, and with `ansi` the accented letters of code page 1252.
+char changeCase(char ch, bool upper, bool ansi) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (upper) {
+        if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
+        if (!ansi) return ch;
+        if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 32);
+        if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 16);
+        if (c == 0xFF) return static_cast<char>(0x9F);
+        return ch;
+    }
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c + 32);
+    if (!ansi) return ch;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char>(c + 32);
+    if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<char>(c + 16);
+    if (c == 0x9F) return static_cast<char>(0xFF);
+    return ch;
+}
+
+// Right-aligns the text appended after `from` in `width` characters; asterisks when too wide.
+void padOrStar(std::string& out, size_t from, int width) {
+    const size_t have = out.size() - from;
+    const auto w = static_cast<size_t>(width);
+    if (have > w)
+        out.replace(from, have, w, '*');
+    else
+        out.insert(from, w - have, ' ');
+}
 
 std::string upperName(std::string_view s) {
     std::string out(s);
@@ -51,8 +82,8 @@ struct Token {
 
 class Parser {
 public:
-    Parser(std::string_view source, const std::vector<FieldDef>& fields)
-        : source_(source), fields_(fields) {
+    Parser(std::string_view source, const std::vector<FieldDef>& fields, bool ansiCase)
+        : source_(source), fields_(fields), ansiCase_(ansiCase) {
         advance();
     }
 
@@ -276,14 +307,11 @@ private:
             argType(fn, args[0], Type::Text);
             const NodePtr a = args[0];
             const bool upper = fn == "UPPER";
-            NodePtr n = textNode(nullptr, a->width, [a, upper](const Record& r, std::string& out) {
+            const bool ansi = ansiCase_;
+            NodePtr n = textNode(nullptr, a->width, [a, upper, ansi](const Record& r, std::string& out) {
                 const size_t from = out.size();
                 a->text(r, out);
-                for (size_t i = from; i < out.size(); ++i) {
-                    char& c = out[i];
-                    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-                    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-                }
+                for (size_t i = from; i < out.size(); ++i) out[i] = changeCase(out[i], upper, ansi);
             });
             n->noLowerCase = upper;
             return n;
@@ -295,10 +323,14 @@ private:
             const int count = constant(args, 1, fn, 0);
             const bool left = fn == "LEFT";
             return textNode(a, std::min(count, a->width), [a, count, left](const Record& r, std::string& out) {
-                std::string s;
-                a->text(r, s);
-                const size_t n = std::min(s.size(), static_cast<size_t>(count));
-                out.append(left ? s.substr(0, n) : s.substr(s.size() - n));
+                const size_t from = out.size();
+                a->text(r, out);
+                const size_t have = out.size() - from;
+                const size_t keep = std::min(have, static_cast<size_t>(count));
+                if (left)
+                    out.resize(from + keep);
+                else
+                    out.erase(from, have - keep);
             });
         }
         if (fn == "SUBSTR") {
@@ -310,10 +342,13 @@ private:
             const int available = std::max(0, a->width - start + 1);
             const int count = args.size() > 2 ? constant(args, 2, fn, 0) : available;
             return textNode(a, std::min(count, available), [a, start, count](const Record& r, std::string& out) {
-                std::string s;
-                a->text(r, s);
-                if (static_cast<size_t>(start) <= s.size())
-                    out.append(s.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
+                const size_t from = out.size();
+                a->text(r, out);
+                const size_t have = out.size() - from;
+                const size_t skip = std::min(have, static_cast<size_t>(start - 1));
+                const size_t keep = std::min(have - skip, static_cast<size_t>(count));
+                out.erase(from, skip);
+                out.resize(from + keep);
             });
         }
         if (fn == "TRIM" || fn == "RTRIM" || fn == "LTRIM") {
@@ -322,14 +357,16 @@ private:
             const NodePtr a = args[0];
             const bool leading = fn == "LTRIM";
             return textNode(a, a->width, [a, leading](const Record& r, std::string& out) {
-                std::string s;
-                a->text(r, s);
+                const size_t from = out.size();
+                a->text(r, out);
                 if (leading) {
-                    const size_t first = s.find_first_not_of(' ');
-                    out.append(first == std::string::npos ? std::string() : s.substr(first));
+                    size_t first = from;
+                    while (first < out.size() && out[first] == ' ') ++first;
+                    out.erase(from, first - from);
                 } else {
-                    const size_t last = s.find_last_not_of(' ');
-                    out.append(last == std::string::npos ? std::string() : s.substr(0, last + 1));
+                    size_t end = out.size();
+                    while (end > from && out[end - 1] == ' ') --end;
+                    out.resize(end);
                 }
             });
         }
@@ -341,6 +378,20 @@ private:
             const int decimals = constant(args, 2, fn, 0);
             if (width < 1 || width > 20 || (decimals > 0 && decimals > width - 2))
                 fail("STR( width or decimals out of range");
+            if (a->plainField >= 0) {
+                // A field's number is already decimal text: round that, not a binary double
+                // (a stored 2.675 gives 2.68, as dBASE's decimal arithmetic does).
+                const int field = a->plainField;
+                return textNode(nullptr, width, [field, width, decimals](const Record& r, std::string& out) {
+                    const size_t from = out.size();
+                    number_text::appendFixed(r.raw(field), decimals, out);
+                    const size_t have = out.size() - from;
+                    if (have == 0) { // a blank number is 0
+                        out.append(decimals > 0 ? "0." + std::string(static_cast<size_t>(decimals), '0') : "0");
+                    }
+                    padOrStar(out, from, width);
+                });
+            }
             return textNode(nullptr, width, [a, width, decimals](const Record& r, std::string& out) {
                 // A number too wide for the key is shown as asterisks, as dBASE does.
                 const auto s = number_text::formatForField(a->number(r), width, decimals);
@@ -371,6 +422,7 @@ private:
 
     std::string_view source_;
     const std::vector<FieldDef>& fields_;
+    bool ansiCase_;
     size_t pos_ = 0;
     Token token_{TokenKind::End, "", 0};
 };
@@ -382,8 +434,9 @@ KeyExpression::~KeyExpression() = default;
 KeyExpression::KeyExpression(KeyExpression&&) noexcept = default;
 KeyExpression& KeyExpression::operator=(KeyExpression&&) noexcept = default;
 
-KeyExpression KeyExpression::compile(std::string_view text, const std::vector<FieldDef>& fields) {
-    Parser parser(text, fields);
+KeyExpression KeyExpression::compile(std::string_view text, const std::vector<FieldDef>& fields,
+                                     bool ansiCase) {
+    Parser parser(text, fields, ansiCase);
     NodePtr root = parser.parseAll();
     KeyExpression e;
     e.text_ = std::string(text);
@@ -398,8 +451,14 @@ KeyExpression KeyExpression::compile(std::string_view text, const std::vector<Fi
                         std::to_string(e.length_) + " characters; the most is " +
                         std::to_string(kMaxKeyLength));
         break;
-    case Type::Number: e.type_ = KeyType::Numeric; break;
-    case Type::Date: e.type_ = KeyType::Date; break;
+    case Type::Number:
+        e.type_ = KeyType::Numeric;
+        e.length_ = mdx::kNumericKeyLength;
+        break;
+    case Type::Date:
+        e.type_ = KeyType::Date;
+        e.length_ = mdx::kDateKeyLength;
+        break;
     }
     e.root_ = std::make_unique<Node>(std::move(*root));
     return e;
@@ -412,8 +471,12 @@ void KeyExpression::evaluate(const Record& record, std::string& key) const {
         root_->text(record, key);
         key.resize(static_cast<size_t>(length_), ' ');
         break;
-    case KeyType::Numeric: number_text::appendShortest(std::to_string(root_->number(record)), key); break;
-    case KeyType::Date: key = root_->date(record).toStorage(); break;
+    case KeyType::Numeric:
+        // A field's own digits where there is one: exact, as dBASE's decimal numbers are.
+        key = root_->plainField >= 0 ? index_key::numericFromText(record.raw(root_->plainField))
+                                     : index_key::numericFromValue(root_->number(record));
+        break;
+    case KeyType::Date: key = index_key::dateKey(root_->date(record)); break;
     }
 }
 

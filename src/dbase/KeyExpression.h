@@ -20,7 +20,10 @@ class KeyExpression {
 public:
     // Throws dbase::Error naming an unknown function or field, a type mismatch or a key longer
     // than kMaxKeyLength.
-    static KeyExpression compile(std::string_view text, const std::vector<FieldDef>& fields);
+    // With `ansiCase`, UPPER and LOWER change the accented letters of Windows code page 1252
+    // too, as dBASE does for tables in that code page; otherwise only a..z and A..Z.
+    static KeyExpression compile(std::string_view text, const std::vector<FieldDef>& fields,
+                                 bool ansiCase = true);
 
     static constexpr int kMaxKeyLength = 100;
 
@@ -31,7 +34,8 @@ public:
 
     const std::string& text() const { return text_; }
     KeyType type() const { return type_; }
-    // Characters of a character key (every key is padded with blanks to this length).
+    // Bytes of a key: a character key is padded with blanks to this length; numeric keys are
+    // 12 bytes, date keys 8.
     int length() const { return length_; }
     // The positions of the fields the expression reads, in the order they appear.
     const std::vector<int>& fields() const { return fields_; }
@@ -39,8 +43,7 @@ public:
     // lookups on it ignore letter case.
     bool isCaseInsensitive() const { return caseInsensitive_; }
 
-    // The key of a record: for character keys `length()` bytes; for numeric keys the number as
-    // text in the shortest general form; for date keys YYYYMMDD or eight blanks.
+    // The key of a record as the index stores it (`length()` bytes).
     void evaluate(const Record& record, std::string& key) const;
     // The value of a numeric or date key (a date as its day number; 0 for the empty date).
     double evaluateNumber(const Record& record) const;

@@ -65,6 +65,7 @@ TEST(KeyExpression, SortKeyPiecesGiveFixedWidthText) {
         {"DTOC(PurchDate)", "03/07/96"},
         {"STR(Cost)", "      1235"}, // ten wide, no decimals, half away from zero
         {"STR(Cost,3)", "***"},       // too wide: asterisks as dBASE writes them
+        {"STR(Cost+Quantity,12,2)", "     1231.50"}, // computed numbers go through the double
     };
     for (const Case& c : cases) EXPECT_EQ(keyOf(c.expression, r), c.key) << c.expression;
 
@@ -72,6 +73,17 @@ TEST(KeyExpression, SortKeyPiecesGiveFixedWidthText) {
     EXPECT_EQ(keyOf("DTOS(PurchDate)", empty), "        "); // empty dates sort first
     EXPECT_EQ(keyOf("DTOC(PurchDate)", empty), "  /  /  ");
     EXPECT_EQ(keyOf("STR(Cost,12,2)", empty), "        0.00");
+}
+
+TEST(KeyExpression, UpperChangesAccentedLettersOfTheTableCodePage) {
+    const auto r = makeRecord("\xE9t\xE9 \xFF\x9A", "", "", "", "");
+    std::string key;
+    KeyExpression::compile("UPPER(Category)", *kFields).evaluate(r, key);
+    EXPECT_EQ(key.substr(0, 6), "\xC9T\xC9 \x9F\x8A");
+    KeyExpression::compile("UPPER(Category)", *kFields, false).evaluate(r, key);
+    EXPECT_EQ(key.substr(0, 6), "\xE9T\xE9 \xFF\x9A"); // other code pages: a..z only
+    KeyExpression::compile("LOWER(UPPER(Category))", *kFields).evaluate(r, key);
+    EXPECT_EQ(key.substr(0, 6), "\xE9t\xE9 \xFF\x9A");
 }
 
 TEST(KeyExpression, DefinitionFacts) {
@@ -87,6 +99,10 @@ TEST(KeyExpression, DefinitionFacts) {
 
     const auto number = KeyExpression::compile("Cost", *kFields);
     EXPECT_EQ(number.type(), KeyType::Numeric);
+    EXPECT_EQ(number.length(), 12);
+    std::string key;
+    number.evaluate(makeRecord("", "", "19.9900", "", ""), key);
+    EXPECT_EQ(key, std::string("\x36\x11\x19\x99\0\0\0\0\0\0\0\0", 12)); // the field's exact digits
     EXPECT_EQ(number.fields(), (std::vector<int>{2}));
     EXPECT_EQ(number.evaluateNumber(makeRecord("", "", "-12.5", "", "")), -12.5);
     EXPECT_EQ(KeyExpression::compile("Cost+Quantity", *kFields)
