@@ -2,6 +2,9 @@
 
 #include "DbfLayout.h"
 #include "File.h"
+#include "IndexKey.h"
+#include "MdxFile.h"
+#include "MdxLayout.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -116,6 +119,12 @@ struct Table::Impl {
     bool recordLocked = false;
     bool tailCut = false;      // nothing follows the last record (exclusive use)
     std::string appendBuffer; // a record and the end-of-file byte
+
+    MdxFile mdx;
+    MdxCursor cursor;         // where the current record stands in the selected tag
+    bool cursorStale = true;  // the tag changed since, or the cursor is off its entry
+    Record scratch;           // the record before an edit, for its old keys
+    std::string key;
 
     void dropCache() { cacheCount = 0; }
 };
@@ -251,11 +260,19 @@ void Table::openFile(const std::string& path, ShareMode share, Access access) {
         path_.clear();
         throw;
     }
-    state_ = State::Browse;
     impl_->modified = false;
     impl_->recordLocked = false;
     current_ = Record(fields_, &dateFormat_);
     impl_->candidate = Record(fields_, &dateFormat_);
+    impl_->scratch = Record(fields_, &dateFormat_);
+    try {
+        openIndex();
+    } catch (...) {
+        file.close();
+        path_.clear();
+        throw;
+    }
+    state_ = State::Browse;
     first();
 }
 
@@ -272,6 +289,10 @@ void Table::close() {
         }
     }
     file.close();
+    impl_->mdx.close();
+    tagExpressions_.clear();
+    selectedTag_ = -1;
+    selectedName_.clear();
     state_ = State::Closed;
     impl_->dropCache();
     impl_->modified = false;
@@ -467,12 +488,18 @@ Date Table::date(int index) const {
 
 // Reads record recno into the candidate, from the cache when it holds it. Returns false when
 // the record is past the end of the file.
-bool Table::readRecord(uint32_t recno, bool forceDisk) {
+bool Table::readRecord(uint32_t recno, bool forceDisk, bool sequential) {
     Impl& d = *impl_;
     std::string& bytes = d.candidate.bytes();
     bytes.resize(recordLength_);
     if (recno < 1 || recno > recordCount_) return false;
-    if (forceDisk || recno < d.cacheFirst || recno >= d.cacheFirst + d.cacheCount) {
+    const bool cached = recno >= d.cacheFirst && recno < d.cacheFirst + d.cacheCount;
+    if (!sequential && !forceDisk && !cached) {
+        // Index order jumps about the file: read just this record.
+        d.file.readExact(bytes.data(), recordLength_, headerLength_ + uint64_t(recno - 1) * recordLength_);
+        return true;
+    }
+    if (forceDisk || !cached) {
         if (forceDisk) {
             d.file.readExact(bytes.data(), recordLength_, headerLength_ + uint64_t(recno - 1) * recordLength_);
             d.dropCache();
@@ -498,8 +525,8 @@ bool Table::readRecord(uint32_t recno, bool forceDisk) {
     return true;
 }
 
-bool Table::visible(uint32_t recno) {
-    if (!readRecord(recno)) return false;
+bool Table::visible(uint32_t recno, bool sequential) {
+    if (!readRecord(recno, false, sequential)) return false;
     const Record& r = impl_->candidate;
     if (r.isDeleted()) return false;
     return !filter_ || filter_(r);
@@ -523,10 +550,69 @@ void Table::clearPosition() {
     bof_ = eof_ = true;
 }
 
+// The first (or last) visible record in the current order; 0 when there is none. The
+// candidate holds it, and in index order the cursor stands on its entry.
+uint32_t Table::firstInOrder(bool fromEnd) {
+    if (!indexed()) return scanFrom(fromEnd ? recordCount_ : 1, fromEnd ? -1 : 1);
+    Impl& d = *impl_;
+    const bool on = fromEnd ? d.mdx.last(selectedTag_, d.cursor) : d.mdx.first(selectedTag_, d.cursor);
+    return walkIndex(on, fromEnd ? -1 : 1);
+}
+
+// The next (step 1) or previous (step -1) visible record after the current one.
+uint32_t Table::stepInOrder(int step) {
+    if (!indexed()) {
+        if (step < 0 && recno_ <= 1) return 0;
+        return scanFrom(recno_ + static_cast<uint32_t>(step), step);
+    }
+    Impl& d = *impl_;
+    if (d.cursorStale) locateCurrent();
+    const bool on = step > 0 ? d.mdx.next(d.cursor) : d.mdx.prior(d.cursor);
+    return walkIndex(on, step);
+}
+
+uint32_t Table::walkIndex(bool onEntry, int step) {
+    Impl& d = *impl_;
+    for (bool on = onEntry; on; on = step > 0 ? d.mdx.next(d.cursor) : d.mdx.prior(d.cursor)) {
+        const uint32_t r = d.mdx.recno(d.cursor);
+        checkIndexedRecord(r);
+        if (visible(r, false)) {
+            d.cursorStale = false;
+            return r;
+        }
+    }
+    // Off the end: the cursor no longer stands on the current record's entry.
+    d.cursorStale = true;
+    return 0;
+}
+
+// A record number from the index must name a record of the table. Another user may have
+// appended it a moment ago; otherwise the index does not belong to these records.
+void Table::checkIndexedRecord(uint32_t recno) {
+    if (recno >= 1 && recno <= recordCount_) return;
+    if (share_ == ShareMode::Shared) {
+        syncRecordCount();
+        if (recno >= 1 && recno <= recordCount_) return;
+    }
+    throw Error("The index " + impl_->mdx.path() + " names record " + std::to_string(recno) + " but " +
+                path_ + " holds " + std::to_string(recordCount_) + "; rebuild the indexes");
+}
+
+// Puts the index cursor on the entry of the current record.
+void Table::locateCurrent() {
+    Impl& d = *impl_;
+    if (recno_ == 0) return;
+    tagExpressions_[static_cast<size_t>(selectedTag_)].evaluate(current_, d.key);
+    if (!d.mdx.locate(selectedTag_, d.key, recno_, d.cursor))
+        throw Error("Record " + std::to_string(recno_) + " of " + path_ + " is missing from the index " +
+                    d.mdx.path() + "; rebuild the indexes");
+    d.cursorStale = false;
+}
+
 void Table::first() {
     requireOpen();
     if (state_ != State::Browse) post();
-    if (const uint32_t r = scanFrom(1, 1)) {
+    if (const uint32_t r = firstInOrder(false)) {
         positionOn(r);
         bof_ = true;
         eof_ = false;
@@ -538,7 +624,7 @@ void Table::first() {
 void Table::last() {
     requireOpen();
     if (state_ != State::Browse) post();
-    if (const uint32_t r = scanFrom(recordCount_, -1)) {
+    if (const uint32_t r = firstInOrder(true)) {
         positionOn(r);
         bof_ = false;
         eof_ = true;
@@ -551,7 +637,7 @@ void Table::next() {
     requireOpen();
     if (state_ != State::Browse) post();
     if (eof_) return;
-    if (const uint32_t r = scanFrom(recno_ + 1, 1)) {
+    if (const uint32_t r = stepInOrder(1)) {
         positionOn(r);
         bof_ = false;
     } else {
@@ -563,13 +649,12 @@ void Table::prior() {
     requireOpen();
     if (state_ != State::Browse) post();
     if (bof_) return;
-    if (recno_ > 1)
-        if (const uint32_t r = scanFrom(recno_ - 1, -1)) {
-            positionOn(r);
-            eof_ = false;
-            return;
-        }
-    bof_ = true;
+    if (const uint32_t r = stepInOrder(-1)) {
+        positionOn(r);
+        eof_ = false;
+    } else {
+        bof_ = true;
+    }
 }
 
 bool Table::isEmpty() const { return recno_ == 0; }
@@ -579,17 +664,30 @@ bool Table::isDeleted() const { return current_.isDeleted(); }
 void Table::gotoBookmark(Bookmark bookmark) {
     requireOpen();
     if (state_ != State::Browse) post();
-    if (!bookmark || !readRecord(bookmark.recno))
+    if (!bookmark || !readRecord(bookmark.recno, false, false))
         throw Error("Record " + std::to_string(bookmark.recno) + " not found in " + path_);
     positionOn(bookmark.recno);
     bof_ = eof_ = false;
+    impl_->cursorStale = true;
 }
 
 Bookmark Table::scanForward(const Filter& found) {
     requireOpen();
-    for (uint32_t r = recno_ + 1; r <= recordCount_; ++r) {
-        if (!visible(r)) continue;
-        if (found(impl_->candidate)) return Bookmark{r};
+    if (!indexed()) {
+        for (uint32_t r = recno_ + 1; r <= recordCount_; ++r) {
+            if (!visible(r)) continue;
+            if (found(impl_->candidate)) return Bookmark{r};
+        }
+        return {};
+    }
+    Impl& d = *impl_;
+    if (recno_ == 0) return {};
+    if (d.cursorStale) locateCurrent();
+    MdxCursor ahead = d.cursor; // the visible cursor stays where it is
+    while (d.mdx.next(ahead)) {
+        const uint32_t r = d.mdx.recno(ahead);
+        checkIndexedRecord(r);
+        if (visible(r, false) && found(d.candidate)) return Bookmark{r};
     }
     return {};
 }
@@ -631,18 +729,24 @@ void Table::refresh() {
     impl_->dropCache();
     syncRecordCount();
     const uint32_t at = recno_;
-    if (at != 0 && visible(at)) {
+    if (at != 0 && visible(at, false)) {
         positionOn(at);
+        impl_->cursorStale = true;
         return;
     }
     // The current record left the view: go on to the next one, or the last before it.
-    if (const uint32_t r = scanFrom(at + 1, 1)) {
+    uint32_t r = 0;
+    if (at != 0) {
+        try {
+            r = stepInOrder(1);
+            if (r == 0) r = stepInOrder(-1);
+        } catch (const Error&) {
+            r = 0; // its old key is gone from the index too
+        }
+    }
+    if (r != 0) {
         positionOn(r);
         bof_ = eof_ = false;
-    } else if (const uint32_t p = at > 1 ? scanFrom(std::min(at - 1, recordCount_), -1) : 0) {
-        positionOn(p);
-        bof_ = false;
-        eof_ = true;
     } else {
         first();
     }
@@ -654,6 +758,7 @@ void Table::refresh() {
 void Table::edit() {
     requireWritable();
     if (state_ == State::Edit || state_ == State::Insert) return;
+    requireIndexUsable();
     if (recno_ == 0) throw Error("Cannot edit: there is no current record");
     File& file = impl_->file;
     if (share_ == ShareMode::Shared) {
@@ -676,6 +781,7 @@ void Table::edit() {
 
 void Table::insert() {
     requireWritable();
+    requireIndexUsable();
     if (state_ != State::Browse) post();
     saved_ = current_.bytes();
     current_.bytes().assign(recordLength_, ' ');
@@ -685,16 +791,24 @@ void Table::insert() {
 void Table::post() {
     requireOpen();
     if (state_ == State::Browse) return;
-    if (state_ == State::Edit) {
+    const bool editing = state_ == State::Edit;
+    if (editing)
         writeCurrent(recno_);
-        if (impl_->recordLocked) impl_->file.unlock(lock_range::record(recno_), 1);
-        impl_->recordLocked = false;
-    } else {
+    else
         recno_ = appendCurrent();
-        bof_ = eof_ = false;
-    }
     state_ = State::Browse;
     impl_->modified = true;
+    if (!editing) bof_ = eof_ = false;
+    // The record is saved; its keys follow, still under the record lock.
+    try {
+        updateKeys(editing ? &saved_ : nullptr, recno_);
+    } catch (...) {
+        if (impl_->recordLocked) impl_->file.unlock(lock_range::record(recno_), 1);
+        impl_->recordLocked = false;
+        throw;
+    }
+    if (impl_->recordLocked) impl_->file.unlock(lock_range::record(recno_), 1);
+    impl_->recordLocked = false;
 }
 
 void Table::cancel() {
@@ -716,11 +830,11 @@ void Table::remove() {
     if (state_ == State::Browse) edit();
     current_.bytes()[0] = static_cast<char>(layout::kDeletedMark);
     post();
-    const uint32_t at = recno_;
-    if (const uint32_t r = scanFrom(at + 1, 1)) {
+    // The index keeps the deleted record's key, so the cursor can step on from its entry.
+    if (const uint32_t r = stepInOrder(1)) {
         positionOn(r);
         bof_ = eof_ = false;
-    } else if (const uint32_t p = at > 1 ? scanFrom(at - 1, -1) : 0) {
+    } else if (const uint32_t p = stepInOrder(-1)) {
         positionOn(p);
         bof_ = false;
         eof_ = true;
@@ -922,7 +1036,363 @@ void Table::pack() {
     old.setPath(path_);
     impl_->modified = false;
     loadHeader();
+    // Record numbers have changed: every tag is built again.
+    std::vector<std::pair<std::string, std::string>> definitions;
+    for (const IndexDefinition& d : indexes()) definitions.emplace_back(d.name, d.expression);
+    if (definitions.empty())
+        openIndex();
+    else
+        writeIndexFile(definitions);
     first();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The production index
+
+std::string Table::indexPath() const {
+    const std::string folder = folderOf(path_);
+    const std::string name = tableNameOf(path_) + ".MDX";
+    return findFileIgnoringCase(folder, name).value_or(folder + name);
+}
+
+// Opens the production index the header announces and compiles its tags' expressions. An
+// index that cannot be read, or holds a tag whose expression the engine cannot evaluate, does
+// not keep the records from being read: the table opens, and everything that would use or
+// change the index reports the problem until a new index replaces it. A tag whose stored key
+// size does not match its expression is likewise unusable until the indexes are rebuilt.
+void Table::openIndex() {
+    Impl& d = *impl_;
+    d.mdx.close();
+    tagExpressions_.clear();
+    tagProblems_.clear();
+    indexProblem_.clear();
+    selectedTag_ = -1;
+    d.cursorStale = true;
+    if (mdxFlag_ == 0) {
+        selectedName_.clear();
+        return;
+    }
+    try {
+        d.mdx.open(indexPath(), access_ == Access::ReadWrite, share_ == ShareMode::Shared);
+        const bool ansi = codePage() == 1252 || codePage() == 0;
+        for (const MdxTag& tag : d.mdx.tags()) {
+            try {
+                tagExpressions_.push_back(KeyExpression::compile(tag.expression, *fields_, ansi));
+            } catch (const Error& e) {
+                throw Error("Tag " + tag.name + " of " + d.mdx.path() + " cannot be used: " + e.what());
+            }
+            const KeyExpression& e = tagExpressions_.back();
+            std::string problem;
+            if (static_cast<char>(e.type()) != tag.keyType || e.length() != tag.keyLength)
+                problem = "Tag " + tag.name + " of " + d.mdx.path() + " does not match its expression " +
+                          tag.expression + "; rebuild the indexes";
+            tagProblems_.push_back(problem);
+        }
+    } catch (const Error& e) {
+        indexProblem_ = e.what();
+        d.mdx.close();
+        tagExpressions_.clear();
+        tagProblems_.clear();
+        selectedName_.clear();
+        return;
+    }
+    const int t = selectedName_.empty() ? -1 : d.mdx.findTag(selectedName_);
+    if (t >= 0 && tagProblems_[static_cast<size_t>(t)].empty())
+        selectedTag_ = t;
+    else
+        selectedName_.clear();
+}
+
+void Table::requireExclusive(const char* operation) const {
+    requireWritable();
+    if (share_ != ShareMode::Exclusive)
+        throw Error(std::string("Cannot ") + operation + ": " + path_ + " needs exclusive use");
+}
+
+void Table::requireIndexUsable() const {
+    if (!indexProblem_.empty()) throw Error(indexProblem_);
+    for (const std::string& problem : tagProblems_)
+        if (!problem.empty()) throw Error(problem);
+}
+
+void Table::setIndexFlag(bool on) {
+    const unsigned char flag = on ? 1 : 0;
+    impl_->file.writeAt(&flag, 1, layout::kMdxFlag);
+    mdxFlag_ = flag;
+}
+
+// The keys of the record just saved: its new keys in every tag, and for an edit the old ones
+// out where they differ.
+void Table::updateKeys(const std::string* before, uint32_t recno) {
+    Impl& d = *impl_;
+    if (!d.mdx.isOpen()) return;
+    std::string oldKey;
+    for (size_t t = 0; t < tagExpressions_.size(); ++t) {
+        const KeyExpression& e = tagExpressions_[t];
+        e.evaluate(current_, d.key);
+        if (before) {
+            d.scratch.bytes() = *before;
+            e.evaluate(d.scratch, oldKey);
+            if (oldKey == d.key) continue;
+            // An entry that is not there (an index another program kept differently) is no
+            // reason to refuse the change: the new key goes in all the same.
+            d.mdx.remove(static_cast<int>(t), oldKey, recno);
+        }
+        d.mdx.insert(static_cast<int>(t), d.key, recno);
+    }
+    d.cursorStale = true;
+}
+
+// Writes a new index file with these tags (name, expression) built from every record, deleted
+// ones included, and opens it. No tags: the index file goes and the flag is cleared.
+void Table::writeIndexFile(const std::vector<std::pair<std::string, std::string>>& definitions) {
+    requireExclusive("change the indexes");
+    Impl& d = *impl_;
+    const bool ansi = codePage() == 1252 || codePage() == 0;
+    std::vector<KeyExpression> expressions;
+    std::vector<TagBuild> builds;
+    for (const auto& [name, expression] : definitions) {
+        expressions.push_back(KeyExpression::compile(expression, *fields_, ansi));
+        const KeyExpression& e = expressions.back();
+        TagBuild b;
+        b.name = name;
+        b.expression = expression;
+        b.keyType = static_cast<char>(e.type());
+        b.keyLength = e.length();
+        b.fieldTag = e.fields().size() == 1;
+        b.keys.reserve(size_t(recordCount_) * static_cast<size_t>(b.keyLength));
+        b.recnos.reserve(recordCount_);
+        builds.push_back(std::move(b));
+    }
+    const std::string path = indexPath();
+    if (builds.empty()) {
+        d.mdx.close();
+        setIndexFlag(false);
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        openIndex();
+        return;
+    }
+    for (uint32_t r = 1; r <= recordCount_; ++r) {
+        readRecord(r);
+        for (size_t t = 0; t < builds.size(); ++t) {
+            expressions[t].evaluate(d.candidate, d.key);
+            builds[t].keys += d.key;
+            builds[t].recnos.push_back(r);
+        }
+    }
+    for (TagBuild& b : builds) {
+        // Equal keys keep record order, as dBASE builds them.
+        const auto len = static_cast<size_t>(b.keyLength);
+        std::vector<uint32_t> order(b.recnos.size());
+        for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        const char* keys = b.keys.data();
+        if (b.keyType == 'C')
+            std::stable_sort(order.begin(), order.end(), [keys, len](uint32_t x, uint32_t y) {
+                return std::memcmp(keys + x * len, keys + y * len, len) < 0;
+            });
+        else
+            std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+                return index_key::compare(b.keyType, std::string_view(keys + x * len, len),
+                                          std::string_view(keys + y * len, len)) < 0;
+            });
+        std::string sorted;
+        sorted.reserve(b.keys.size());
+        std::vector<uint32_t> recnos;
+        recnos.reserve(order.size());
+        for (uint32_t i : order) {
+            sorted.append(keys + i * len, len);
+            recnos.push_back(b.recnos[i]);
+        }
+        b.keys = std::move(sorted);
+        b.recnos = std::move(recnos);
+    }
+    MdxFile::write(path, languageDriver_, builds);
+    if (!mdxFlag_) setIndexFlag(true);
+    openIndex();
+}
+
+IndexDefinition Table::definitionOf(int t) const {
+    const MdxTag& tag = impl_->mdx.tags()[static_cast<size_t>(t)];
+    const KeyExpression& e = tagExpressions_[static_cast<size_t>(t)];
+    return IndexDefinition{tag.name, tag.expression, static_cast<KeyType>(tag.keyType), tag.keyLength,
+                           e.fields(), e.isCaseInsensitive()};
+}
+
+std::vector<IndexDefinition> Table::indexes() const {
+    std::vector<IndexDefinition> out;
+    for (size_t t = 0; t < tagExpressions_.size(); ++t) out.push_back(definitionOf(static_cast<int>(t)));
+    return out;
+}
+
+void Table::addIndex(const std::string& name, const std::string& expression) {
+    requireExclusive("add an index");
+    const bool nameOk = !name.empty() && name.size() <= 10 &&
+                        std::all_of(name.begin(), name.end(), [](char c) {
+                            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                   (c >= '0' && c <= '9') || c == '_';
+                        }) &&
+                        !(name[0] >= '0' && name[0] <= '9');
+    if (!nameOk) throw Error("Index tag name " + inQuotes(name) + " is not 1 to 10 letters, digits or _");
+    KeyExpression::compile(expression, *fields_); // fails before anything is written
+    std::vector<std::pair<std::string, std::string>> definitions;
+    for (const IndexDefinition& d : indexes())
+        if (!sameName(d.name, name)) definitions.emplace_back(d.name, d.expression);
+    if (definitions.size() >= static_cast<size_t>(mdx::kMaxTags))
+        throw Error("Cannot add index tag " + name + ": " + indexPath() + " is full");
+    definitions.emplace_back(name, expression);
+    writeIndexFile(definitions);
+}
+
+void Table::deleteIndex(const std::string& name) {
+    requireExclusive("delete an index");
+    std::vector<std::pair<std::string, std::string>> definitions;
+    bool found = false;
+    for (const IndexDefinition& d : indexes()) {
+        if (sameName(d.name, name))
+            found = true;
+        else
+            definitions.emplace_back(d.name, d.expression);
+    }
+    if (!found) throw Error("Index tag " + inQuotes(name) + " not found in " + path_);
+    if (sameName(selectedName_, name)) selectedName_.clear();
+    writeIndexFile(definitions);
+}
+
+void Table::reindex() {
+    requireExclusive("rebuild the indexes");
+    // Without a readable list of tags there is nothing to rebuild from; adding a tag writes a
+    // new index in place of the unreadable one.
+    if (!indexProblem_.empty()) throw Error(indexProblem_);
+    if (state_ != State::Browse) post();
+    std::vector<std::pair<std::string, std::string>> definitions;
+    for (const MdxTag& tag : impl_->mdx.tags()) definitions.emplace_back(tag.name, tag.expression);
+    if (!definitions.empty()) writeIndexFile(definitions);
+}
+
+void Table::selectIndex(const std::string& name) {
+    requireOpen();
+    if (state_ != State::Browse) post();
+    if (name.empty()) {
+        selectedTag_ = -1;
+        selectedName_.clear();
+        return;
+    }
+    if (!indexProblem_.empty()) throw Error(indexProblem_);
+    const int t = impl_->mdx.isOpen() ? impl_->mdx.findTag(name) : -1;
+    if (t < 0) throw Error("Index tag " + inQuotes(name) + " not found in " + path_);
+    if (!tagProblems_[static_cast<size_t>(t)].empty()) throw Error(tagProblems_[static_cast<size_t>(t)]);
+    selectedTag_ = t;
+    selectedName_ = impl_->mdx.tags()[static_cast<size_t>(t)].name;
+    impl_->cursorStale = true;
+    if (recno_ == 0) first();
+}
+
+std::optional<IndexDefinition> Table::selectedDefinition() const {
+    if (!indexed()) return std::nullopt;
+    return definitionOf(selectedTag_);
+}
+
+std::string Table::keyForLookup(std::string_view value, bool pad) const {
+    const MdxTag& tag = impl_->mdx.tags()[static_cast<size_t>(selectedTag_)];
+    switch (tag.keyType) {
+    case 'N': {
+        if (!number_text::parse(value)) throw Error(inQuotes(value) + " is not a number");
+        return index_key::numericFromText(value);
+    }
+    case 'D': {
+        std::string_view v = value;
+        while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+        while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+        if (v.empty()) return index_key::dateKey(Date{});
+        const auto date = dateFormat_.parse(v);
+        if (!date) throw Error(inQuotes(value) + " is not a valid date");
+        return index_key::dateKey(*date);
+    }
+    default: {
+        std::string key(value.substr(0, static_cast<size_t>(tag.keyLength)));
+        if (pad) key.resize(static_cast<size_t>(tag.keyLength), ' ');
+        return key;
+    }
+    }
+}
+
+bool Table::findKey(std::string_view value) {
+    requireOpen();
+    if (!indexed()) throw Error("Cannot look up a key: no index is selected for " + path_);
+    if (state_ != State::Browse) post();
+    Impl& d = *impl_;
+    const std::string key = keyForLookup(value, true);
+    const MdxTag& tag = d.mdx.tags()[static_cast<size_t>(selectedTag_)];
+    MdxCursor c;
+    for (bool on = d.mdx.seek(selectedTag_, key, c); on; on = d.mdx.next(c)) {
+        if (d.mdx.compare(tag, d.mdx.key(c), key) != 0) break;
+        const uint32_t r = d.mdx.recno(c);
+        checkIndexedRecord(r);
+        if (!visible(r, false)) continue;
+        d.cursor = std::move(c);
+        d.cursorStale = false;
+        positionOn(r);
+        bof_ = eof_ = false;
+        return true;
+    }
+    return false;
+}
+
+bool Table::findNearest(std::string_view value) {
+    requireOpen();
+    if (!indexed()) throw Error("Cannot look up a key: no index is selected for " + path_);
+    if (state_ != State::Browse) post();
+    Impl& d = *impl_;
+    const std::string key = keyForLookup(value, false);
+    if (const uint32_t r = walkIndex(d.mdx.seek(selectedTag_, key, d.cursor), 1)) {
+        positionOn(r);
+        bof_ = eof_ = false;
+        return true;
+    }
+    last();
+    return false;
+}
+
+std::string Table::verifyIndexes() {
+    requireOpen();
+    Impl& d = *impl_;
+    if (!indexProblem_.empty()) return indexProblem_;
+    if (!d.mdx.isOpen()) return {};
+    for (size_t t = 0; t < tagExpressions_.size(); ++t) {
+        if (!tagProblems_[t].empty()) return tagProblems_[t];
+        const std::string& name = d.mdx.tags()[t].name;
+        std::vector<uint8_t> seen(size_t(recordCount_) + 1, 0);
+        uint32_t count = 0;
+        std::string fault;
+        try {
+            d.mdx.walk(static_cast<int>(t), [&](uint32_t r, std::string_view key) {
+                if (!fault.empty()) return;
+                if (r < 1 || r > recordCount_) {
+                    fault = "it names record " + std::to_string(r) + ", which does not exist";
+                    return;
+                }
+                if (seen[r]) {
+                    fault = "record " + std::to_string(r) + " appears twice";
+                    return;
+                }
+                seen[r] = 1;
+                ++count;
+                readRecord(r, false, false);
+                tagExpressions_[t].evaluate(d.candidate, d.key);
+                if (d.key != key) fault = "the key of record " + std::to_string(r) + " is not the one its fields give";
+            });
+        } catch (const Error& e) {
+            return e.what();
+        }
+        if (fault.empty() && count != recordCount_) {
+            uint32_t missing = 1;
+            while (missing <= recordCount_ && seen[missing]) ++missing;
+            fault = "record " + std::to_string(missing) + " is missing";
+        }
+        if (!fault.empty()) return "Tag " + name + " of " + d.mdx.path() + ": " + fault;
+    }
+    return {};
 }
 
 } // namespace dbase

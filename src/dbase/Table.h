@@ -2,11 +2,13 @@
 
 #include "Date.h"
 #include "Error.h"
+#include "KeyExpression.h"
 #include "Record.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +43,20 @@ struct Bookmark {
     friend bool operator==(const Bookmark&, const Bookmark&) = default;
 };
 
-// One open dBASE III/IV table (.DBF). The table has a cursor over its view: the records that
-// are not marked deleted and that pass the filter, in record order. Every failure throws
-// dbase::Error with a message that names the file, field or value concerned.
+// What a tag of the production index is built on.
+struct IndexDefinition {
+    std::string name;       // upper case, as the index stores it
+    std::string expression; // the dBASE key expression
+    KeyType keyType = KeyType::Character;
+    int keyLength = 0;
+    std::vector<int> fields; // the plain fields of a "field" or "field+field" key, else empty
+    bool caseInsensitive = false;
+};
+
+// One open dBASE III/IV table (.DBF) with its production index (.MDX). The table has a cursor
+// over its view: the records that are not marked deleted and that pass the filter, in the
+// order of the selected index tag, or in record order when none is selected. Every failure
+// throws dbase::Error with a message that names the file, field or value concerned.
 //
 // Sharing follows the dBASE convention with open-file-description locks, so that two Table
 // objects of one process exclude each other just as two processes do: an exclusive open fails
@@ -145,9 +158,43 @@ public:
     void setFilter(Filter filter);
     void refresh();
 
-    // Removes the records marked deleted, for good. Needs exclusive, read-write use. The new
-    // table is written beside the old one and renamed over it.
+    // Removes the records marked deleted, for good, and rebuilds every index tag. Needs
+    // exclusive, read-write use. The new table is written beside the old one and renamed over.
     void pack();
+
+    // The production index. Adding, deleting and rebuilding tags need exclusive, read-write
+    // use; they write a new index file beside the old one and rename it over. Keys of every
+    // tag follow inserts and edits; deleted records keep their keys, as in dBASE.
+    std::vector<IndexDefinition> indexes() const;
+    // Adds an expression tag (replacing a tag of the same name) and sets the table's
+    // production index flag. The expression is checked first: nothing is written for one the
+    // engine cannot compile.
+    void addIndex(const std::string& name, const std::string& expression);
+    // Deletes a tag; the index file goes with the last one and the flag is cleared.
+    void deleteIndex(const std::string& name);
+    // Builds every tag again from the records.
+    void reindex();
+    // Reads in the order of this tag from now on; "" for record order. The cursor stays on its
+    // record.
+    void selectIndex(const std::string& name);
+    const std::string& selectedIndex() const { return selectedName_; }
+    std::optional<IndexDefinition> selectedDefinition() const;
+    // Key lookups on the selected tag. The value is the text of the key's first part: text for
+    // a character key (a shorter text matches keys that begin with it in findNearest), a number
+    // or a date in the short date format for the others. findKey goes to the first record whose
+    // key equals the value (a character value padded with blanks), findNearest to the first at
+    // or after it (at the end: the last record, returning false). Without a match findKey leaves
+    // the cursor where it was.
+    bool findKey(std::string_view value);
+    bool findNearest(std::string_view value);
+    // Why the production index cannot be used (unreadable, or a tag the engine cannot
+    // evaluate); "" when it can. Reading in record order works all the same; changing records
+    // does not, until addIndex() writes a new index.
+    const std::string& indexProblem() const { return indexProblem_; }
+    // Walks every tag and checks it against the records: the tree is sound, keys ascend, every
+    // record has exactly one entry and its key is the one its fields give. Returns the first
+    // fault, or "" when all is well.
+    std::string verifyIndexes();
 
 private:
     struct Impl;
@@ -157,8 +204,23 @@ private:
     void requireWritable() const;
     void requireEditing(const char* operation) const;
     void loadHeader();
-    bool readRecord(uint32_t recno, bool forceDisk = false);
-    bool visible(uint32_t recno);
+    bool readRecord(uint32_t recno, bool forceDisk = false, bool sequential = true);
+    bool visible(uint32_t recno, bool sequential = true);
+    bool indexed() const { return selectedTag_ >= 0; }
+    uint32_t firstInOrder(bool fromEnd);
+    uint32_t stepInOrder(int step);
+    uint32_t walkIndex(bool onEntry, int step);
+    void locateCurrent();
+    void checkIndexedRecord(uint32_t recno);
+    void updateKeys(const std::string* before, uint32_t recno);
+    void openIndex();
+    std::string indexPath() const;
+    void writeIndexFile(const std::vector<std::pair<std::string, std::string>>& definitions);
+    void setIndexFlag(bool on);
+    void requireExclusive(const char* operation) const;
+    void requireIndexUsable() const;
+    std::string keyForLookup(std::string_view value, bool pad) const;
+    IndexDefinition definitionOf(int tag) const;
     void positionOn(uint32_t recno);
     void clearPosition();
     uint32_t scanFrom(uint32_t start, int step);
@@ -181,6 +243,12 @@ private:
     Date lastUpdate_;
     std::shared_ptr<const std::vector<FieldDef>> fields_;
     DateFormat dateFormat_;
+
+    std::vector<KeyExpression> tagExpressions_; // one per tag of the index, in its order
+    std::vector<std::string> tagProblems_;     // why a tag cannot be used until rebuilt
+    std::string indexProblem_;                 // why the index as a whole cannot be used
+    int selectedTag_ = -1;
+    std::string selectedName_;
 
     Record current_;
     std::string saved_; // the record as it was before edit(), for cancel()
