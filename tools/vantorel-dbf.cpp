@@ -15,13 +15,19 @@ namespace {
 constexpr int kUsageError = 2;
 
 const char* const kUsage =
-    "Usage: vantorel-dbf COMMAND FILE\n"
+    "Usage: vantorel-dbf COMMAND FILE [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  info FILE     version, code page, record count and length, fields, deleted records\n"
-    "  dump FILE     the records that are not deleted, as tab-separated values\n"
-    "  check FILE    prints \"ok\" for a sound table, otherwise the fault (exit code 1)\n"
-    "  create FILE   an empty inventory table of the 22 inventory columns\n"
+    "  info FILE                   version, code page, record count and length, fields,\n"
+    "                              deleted records, index tags\n"
+    "  dump FILE [--tag NAME]      the records that are not deleted, as tab-separated values,\n"
+    "                              in record order or in the order of an index tag\n"
+    "  check FILE                  prints \"ok\" for a sound table and index, otherwise the\n"
+    "                              first fault (exit code 1)\n"
+    "  create FILE                 an empty inventory table of the 22 inventory columns\n"
+    "  index FILE NAME EXPRESSION  adds (or replaces) an index tag on a dBASE key expression\n"
+    "  reindex FILE                builds every index tag again from the records\n"
+    "  pack FILE                   removes deleted records for good and rebuilds the tags\n"
     "\n"
     "Exit codes: 0 success, 1 the table could not be read or written, 2 bad arguments.\n";
 
@@ -81,9 +87,10 @@ void openForReading(dbase::Table& table, const std::string& path) {
     table.openFile(path, dbase::ShareMode::Shared, dbase::Access::ReadOnly);
 }
 
-int dump(const std::string& path) {
+int dump(const std::string& path, const std::string& tag) {
     dbase::Table table;
     openForReading(table, path);
+    if (!tag.empty()) table.selectIndex(tag);
     Output out(stdout);
     std::string& buf = out.buffer();
     for (int i = 0; i < table.fieldCount(); ++i) {
@@ -121,6 +128,16 @@ int info(const std::string& path) {
         const dbase::FieldDef& f = table.field(i);
         std::printf("  %-3d %-10s %-4c %5d %8d\n", i + 1, f.name.c_str(), f.type, f.width, f.decimals);
     }
+    if (!table.indexProblem().empty()) {
+        std::printf("Index tags:      unusable: %s\n", table.indexProblem().c_str());
+        return 0;
+    }
+    const auto tags = table.indexes();
+    std::printf("Index tags:      %zu\n", tags.size());
+    if (!tags.empty()) std::printf("  %-10s %-4s %6s  %s\n", "Name", "Type", "Length", "Expression");
+    for (const dbase::IndexDefinition& d : tags)
+        std::printf("  %-10s %-4c %6d  %s\n", d.name.c_str(), static_cast<char>(d.keyType), d.keyLength,
+                    d.expression.c_str());
     return 0;
 }
 
@@ -132,7 +149,37 @@ int check(const std::string& path) {
     if (const auto bad = table.firstBadRecord())
         throw dbase::Error(path + " is damaged: record " + std::to_string(bad) +
                            " does not start with a deletion mark");
+    if (const std::string fault = table.verifyIndexes(); !fault.empty()) throw dbase::Error(fault);
     std::puts("ok");
+    return 0;
+}
+
+// Commands that change the files take the table for sole use.
+void openForChanging(dbase::Table& table, const std::string& path) {
+    table.openFile(path, dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
+}
+
+int index(const std::string& path, const std::string& name, const std::string& expression) {
+    dbase::Table table;
+    openForChanging(table, path);
+    table.addIndex(name, expression);
+    table.close();
+    return 0;
+}
+
+int reindex(const std::string& path) {
+    dbase::Table table;
+    openForChanging(table, path);
+    table.reindex();
+    table.close();
+    return 0;
+}
+
+int pack(const std::string& path) {
+    dbase::Table table;
+    openForChanging(table, path);
+    table.pack();
+    table.close();
     return 0;
 }
 
@@ -149,19 +196,33 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (args.size() != 2) {
-        std::fprintf(stderr, "vantorel-dbf: %s\n%s",
-                     args.empty() ? "a command and a file are needed" : "wrong number of arguments",
-                     kUsage);
+    auto usage = [](const std::string& problem) {
+        std::fprintf(stderr, "vantorel-dbf: %s\n%s", problem.c_str(), kUsage);
         return kUsageError;
-    }
+    };
+    if (args.size() < 2) return usage("a command and a file are needed");
     const std::string& command = args[0];
     const std::string& file = args[1];
+    const size_t extra = args.size() - 2;
     try {
-        if (command == "dump") return dump(file);
-        if (command == "info") return info(file);
-        if (command == "check") return check(file);
-        if (command == "create") return create(file);
+        if (command == "dump") {
+            if (extra == 0) return dump(file, {});
+            if (extra == 2 && args[2] == "--tag") return dump(file, args[3]);
+            return usage("dump takes a file and, optionally, --tag NAME");
+        }
+        if (command == "index") {
+            if (extra != 2) return usage("index takes a file, a tag name and an expression");
+            return index(file, args[2], args[3]);
+        }
+        if (command == "info" || command == "check" || command == "create" || command == "reindex" ||
+            command == "pack") {
+            if (extra != 0) return usage(command + " takes a file only");
+            if (command == "info") return info(file);
+            if (command == "check") return check(file);
+            if (command == "create") return create(file);
+            if (command == "reindex") return reindex(file);
+            return pack(file);
+        }
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "vantorel-dbf: %s\n", e.what());

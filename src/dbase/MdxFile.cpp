@@ -417,7 +417,7 @@ void MdxFile::loadLeaf(const MdxTag& tag, uint32_t page, MdxCursor& cursor) {
     cursor.count = static_cast<int>(n);
     // Keys within a leaf must ascend; checking costs little and stops a damaged index from
     // showing records in a wrong order unnoticed.
-    for (int i = 1; i < cursor.count; ++i)
+    for (int i = 1; byteOrder_ && i < cursor.count; ++i)
         if (compare(tag, keyAt(cursor.leaf, tag, i - 1), keyAt(cursor.leaf, tag, i)) > 0)
             damaged("the keys of tag " + tag.name + " are out of order");
 }
@@ -521,7 +521,7 @@ bool MdxFile::stepLeaf(MdxCursor& cursor, bool forward) {
         loadLeaf(tag, page, cursor);
         if (cursor.count == 0) continue;
         cursor.pos = forward ? 0 : cursor.count - 1;
-        if (hadKeys && (forward ? compare(tag, previous, key(cursor)) > 0 : compare(tag, key(cursor), previous) > 0))
+        if (byteOrder_ && hadKeys && (forward ? compare(tag, previous, key(cursor)) > 0 : compare(tag, key(cursor), previous) > 0))
             damaged("the keys of tag " + tag.name + " are out of order");
         return true;
     }
@@ -696,11 +696,11 @@ void MdxFile::walk(int t, const std::function<void(uint32_t, std::string_view)>&
         if (depth > kMaxDepth || !seen.insert(page).second) damaged("tag " + tag.name + " has a loop");
         const Node node = readNode(tag, page);
         for (size_t i = 0; i < node.keys.size(); ++i)
-            if (bound && compare(tag, node.keys[i], *bound) > 0)
+            if (byteOrder_ && bound && compare(tag, node.keys[i], *bound) > 0)
                 damaged("the keys of tag " + tag.name + " are out of order");
         if (node.leaf) {
             for (size_t i = 0; i < node.keys.size(); ++i) {
-                if (any && compare(tag, previous, node.keys[i]) > 0)
+                if (byteOrder_ && any && compare(tag, previous, node.keys[i]) > 0)
                     damaged("the keys of tag " + tag.name + " are out of order");
                 previous = node.keys[i];
                 any = true;

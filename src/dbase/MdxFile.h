@@ -73,6 +73,11 @@ public:
     uint8_t languageDriver() const { return languageDriver_; }
 
     const std::vector<MdxTag>& tags() const { return tags_; }
+
+    // Whether the keys are in byte order, the order this engine keeps. An index another program
+    // sorted by a language driver's collation is read in its stored order without checking it.
+    void setByteOrder(bool byteOrder) { byteOrder_ = byteOrder; }
+    bool isByteOrder() const { return byteOrder_; }
     int findTag(std::string_view name) const; // case-insensitive; -1 when missing
 
     // Positioning; each returns whether the cursor stands on an entry.
@@ -127,6 +132,7 @@ private:
     std::vector<MdxTag> tags_;
     std::unordered_map<uint32_t, std::vector<unsigned char>> cache_; // sole use only
     int lockDepth_ = 0;
+    bool byteOrder_ = true;
 };
 
 } // namespace dbase

@@ -89,6 +89,10 @@ void validateFieldDefs(const std::string& path, const std::vector<FieldDef>& fie
 }
 
 // Windows code pages of the language driver ids met in dBASE files.
+// Language drivers whose text order is the order of the bytes. Other drivers sort by a
+// collation of their own, which this engine does not keep.
+bool sortsByBytes(uint8_t driver) { return driver == 0 || driver == layout::kLanguageDriver1252; }
+
 int codePageOf(uint8_t driver) {
     switch (driver) {
     case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18:
@@ -1066,6 +1070,7 @@ void Table::openIndex() {
     tagExpressions_.clear();
     tagProblems_.clear();
     indexProblem_.clear();
+    collationProblem_.clear();
     selectedTag_ = -1;
     d.cursorStale = true;
     if (mdxFlag_ == 0) {
@@ -1074,6 +1079,14 @@ void Table::openIndex() {
     }
     try {
         d.mdx.open(indexPath(), access_ == Access::ReadWrite, share_ == ShareMode::Shared);
+        // The index says how it sorts; an index this engine rebuilt says 0 when the table's
+        // driver sorts otherwise.
+        const uint8_t driver = d.mdx.languageDriver();
+        d.mdx.setByteOrder(sortsByBytes(driver));
+        if (!d.mdx.isByteOrder())
+            collationProblem_ = "The index " + d.mdx.path() + " sorts text by language driver " +
+                                std::to_string(driver) +
+                                ", which this program cannot keep up to date; rebuild the indexes";
         const bool ansi = codePage() == 1252 || codePage() == 0;
         for (const MdxTag& tag : d.mdx.tags()) {
             try {
@@ -1111,6 +1124,7 @@ void Table::requireExclusive(const char* operation) const {
 
 void Table::requireIndexUsable() const {
     if (!indexProblem_.empty()) throw Error(indexProblem_);
+    if (!collationProblem_.empty()) throw Error(collationProblem_);
     for (const std::string& problem : tagProblems_)
         if (!problem.empty()) throw Error(problem);
 }
@@ -1207,7 +1221,7 @@ void Table::writeIndexFile(const std::vector<std::pair<std::string, std::string>
         b.keys = std::move(sorted);
         b.recnos = std::move(recnos);
     }
-    MdxFile::write(path, languageDriver_, builds);
+    MdxFile::write(path, sortsByBytes(languageDriver_) ? languageDriver_ : 0, builds);
     if (!mdxFlag_) setIndexFlag(true);
     openIndex();
 }

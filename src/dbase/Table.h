@@ -247,6 +247,7 @@ private:
     std::vector<KeyExpression> tagExpressions_; // one per tag of the index, in its order
     std::vector<std::string> tagProblems_;     // why a tag cannot be used until rebuilt
     std::string indexProblem_;                 // why the index as a whole cannot be used
+    std::string collationProblem_;             // why it can be read but not kept
     int selectedTag_ = -1;
     std::string selectedName_;
 

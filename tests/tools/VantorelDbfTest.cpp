@@ -121,3 +121,63 @@ TEST_F(ToolTest, BadArgumentsExitWithTwo) {
     EXPECT_NE(help.output.find("dump FILE"), std::string::npos);
     EXPECT_EQ(run("dump " + file("MISSING.DBF")).exitCode, 1);
 }
+
+TEST_F(ToolTest, IndexCommandsBuildCheckAndRepairTags) {
+    const std::string path = file("INV.DBF");
+    ASSERT_EQ(run("create " + path).exitCode, 0);
+    {
+        dbase::Table t;
+        t.openFile(path, dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
+        for (const char* item : {"pear", "Apple", "fig", "banana", "Cherry"}) {
+            t.insert();
+            t.setText(0, item);
+            t.post();
+        }
+        t.first();
+        t.remove(); // pear
+    }
+    const Result bad = run("index " + path + " NEWINDEX 'SOUNDEX(Item)'");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.output.find("SOUNDEX"), std::string::npos) << bad.output;
+
+    ASSERT_EQ(run("index " + path + " NEWINDEX 'Upper(Left(Item,20))'").exitCode, 0);
+    const Result info = run("info " + path);
+    EXPECT_NE(info.output.find("NEWINDEX   C        20  Upper(Left(Item,20))"), std::string::npos) << info.output;
+    auto items = [&](const std::string& args) {
+        std::string out;
+        const Result dump = run("dump " + path + args);
+        for (size_t at = dump.output.find('\n'); at != std::string::npos && at + 1 < dump.output.size();
+             at = dump.output.find('\n', at + 1))
+            out += dump.output.substr(at + 1, dump.output.find('\t', at) - at - 1) + ",";
+        return out;
+    };
+    EXPECT_EQ(items(" --tag NEWINDEX"), "Apple,banana,Cherry,fig,");
+    EXPECT_EQ(items(""), "Apple,fig,banana,Cherry,");
+    EXPECT_EQ(run("dump " + path + " --tag MISSING").exitCode, 1);
+    EXPECT_EQ(run("check " + path).output, "ok\n");
+
+    // Keys swapped in the leaf: check finds it, reindex mends it.
+    {
+        std::fstream f(file("INV.MDX"), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekg(544);
+        unsigned char page[4];
+        f.read(reinterpret_cast<char*>(page), 4);
+        const long header = (page[0] | page[1] << 8) * 512L;
+        f.seekg(header);
+        f.read(reinterpret_cast<char*>(page), 4);
+        const long root = (page[0] | page[1] << 8) * 512L;
+        f.seekp(root + 12);
+        f.write("ZZZ", 3); // the first key now sorts last
+    }
+    const Result damaged = run("check " + path);
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_NE(damaged.output.find("INV.MDX"), std::string::npos) << damaged.output;
+    EXPECT_EQ(run("reindex " + path).exitCode, 0);
+    EXPECT_EQ(run("check " + path).output, "ok\n");
+
+    const auto sizeBefore = fs::file_size(path);
+    EXPECT_EQ(run("pack " + path).exitCode, 0);
+    EXPECT_LT(fs::file_size(path), sizeBefore);
+    EXPECT_EQ(items(" --tag NEWINDEX"), "Apple,banana,Cherry,fig,");
+    EXPECT_EQ(run("check " + path).output, "ok\n");
+}
