@@ -12,4 +12,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The file, a record or the index is held by another user (or another table object): the
+// operation may succeed later. A damaged file is never a LockError.
+class LockError : public Error {
+public:
+    using Error::Error;
+};
+
 } // namespace dbase

@@ -172,7 +172,7 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& fields)
         File existing;
         if (existing.tryOpen(path, File::Mode::ReadWrite) &&
             !existing.tryLock(lock_range::kWholeFileStart, lock_range::kWholeFileLength, true))
-            throw Error("Cannot replace " + path + ": the table is in use");
+            throw LockError("Cannot replace " + path + ": the table is in use");
     }
 
     const size_t headerLength = layout::kHeaderSize + fields.size() * layout::kDescriptorSize + 1;
@@ -250,9 +250,9 @@ void Table::openFile(const std::string& path, ShareMode share, Access access) {
             : file.tryLock(lock_range::kOpenMarker, 1, false);
     if (!locked) {
         file.close();
-        throw Error(share == ShareMode::Exclusive
-                        ? "Cannot open " + path + " for exclusive use: the table is in use"
-                        : "Cannot open " + path + ": the table is in exclusive use");
+        throw LockError(share == ShareMode::Exclusive
+                            ? "Cannot open " + path + " for exclusive use: the table is in use"
+                            : "Cannot open " + path + ": the table is in exclusive use");
     }
     path_ = path;
     share_ = share;
@@ -767,7 +767,7 @@ void Table::edit() {
     File& file = impl_->file;
     if (share_ == ShareMode::Shared) {
         if (!file.tryLock(lock_range::record(recno_), 1, true))
-            throw Error("Record " + std::to_string(recno_) + " is locked by another user");
+            throw LockError("Record " + std::to_string(recno_) + " is locked by another user");
         impl_->recordLocked = true;
     }
     // Edit what is on disk now: another user may have changed the record since we read it.

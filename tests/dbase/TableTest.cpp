@@ -360,13 +360,13 @@ TEST(Table, SharedAndExclusiveUseExcludeEachOther) {
     Table shared1, shared2, exclusive;
     shared1.openFile(path, ShareMode::Shared, Access::ReadWrite);
     shared2.openFile(path, ShareMode::Shared, Access::ReadOnly);
-    EXPECT_THROW(exclusive.openFile(path, ShareMode::Exclusive, Access::ReadWrite), Error);
-    EXPECT_THROW(exclusive.openFile(path, ShareMode::Exclusive, Access::ReadOnly), Error);
-    EXPECT_THROW(Table::create(path, kColumns), Error); // never replaces a table in use
+    EXPECT_THROW(exclusive.openFile(path, ShareMode::Exclusive, Access::ReadWrite), dbase::LockError);
+    EXPECT_THROW(exclusive.openFile(path, ShareMode::Exclusive, Access::ReadOnly), dbase::LockError);
+    EXPECT_THROW(Table::create(path, kColumns), dbase::LockError); // never replaces a table in use
     shared1.close();
     shared2.close();
     exclusive.openFile(path, ShareMode::Exclusive, Access::ReadWrite);
-    EXPECT_THROW(shared1.openFile(path, ShareMode::Shared, Access::ReadOnly), Error);
+    EXPECT_THROW(shared1.openFile(path, ShareMode::Shared, Access::ReadOnly), dbase::LockError);
     EXPECT_FALSE(shared1.isOpen());
     exclusive.close();
     shared1.openFile(path, ShareMode::Shared, Access::ReadOnly);
@@ -379,7 +379,7 @@ TEST(Table, ARecordBeingEditedIsLockedForOtherUsers) {
     one.openFile(path, ShareMode::Shared, Access::ReadWrite);
     two.openFile(path, ShareMode::Shared, Access::ReadWrite);
     one.edit();
-    EXPECT_THROW(two.edit(), Error);
+    EXPECT_THROW(two.edit(), dbase::LockError);
     two.next();
     two.edit(); // another record is free
     two.setText(kName, "B");
