@@ -315,7 +315,15 @@ void MdxFile::loadHeader() {
         tag.expression.assign(expr, strnlen(expr, kTagExpressionSize));
         tags.push_back(std::move(tag));
     }
-    tags_ = std::move(tags);
+    // Others' changes move roots and grow the file but keep the list of tags (changing it needs
+    // sole use): update the tags in place, so that references to them stay good.
+    const bool sameTags = tags.size() == tags_.size() &&
+                          std::equal(tags.begin(), tags.end(), tags_.begin(),
+                                     [](const MdxTag& a, const MdxTag& b) { return a.name == b.name; });
+    if (sameTags)
+        std::copy(tags.begin(), tags.end(), tags_.begin());
+    else
+        tags_ = std::move(tags);
 }
 
 int MdxFile::findTag(std::string_view name) const {

@@ -1337,7 +1337,7 @@ bool Table::findKey(std::string_view value) {
     if (state_ != State::Browse) post();
     Impl& d = *impl_;
     const std::string key = keyForLookup(value, true);
-    const MdxTag& tag = d.mdx.tags()[static_cast<size_t>(selectedTag_)];
+    const MdxTag tag = d.mdx.tags()[static_cast<size_t>(selectedTag_)];
     MdxCursor c;
     for (bool on = d.mdx.seek(selectedTag_, key, c); on; on = d.mdx.next(c)) {
         if (d.mdx.compare(tag, d.mdx.key(c), key) != 0) break;
@@ -1375,7 +1375,7 @@ std::string Table::verifyIndexes() {
     if (!d.mdx.isOpen()) return {};
     for (size_t t = 0; t < tagExpressions_.size(); ++t) {
         if (!tagProblems_[t].empty()) return tagProblems_[t];
-        const std::string& name = d.mdx.tags()[t].name;
+        const std::string name = d.mdx.tags()[t].name;
         std::vector<uint8_t> seen(size_t(recordCount_) + 1, 0);
         uint32_t count = 0;
         std::string fault;

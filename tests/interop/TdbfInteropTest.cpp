@@ -3,16 +3,15 @@
 // dumps any table through TDbf in the text format of "vantorel-dbf dump", so the two readers
 // are compared byte for byte, and both against the values the writer was given.
 
+#include "TdbfHarness.h"
+
 #include "dbase/Table.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -24,63 +23,12 @@ using dbase::ColumnKind;
 using dbase::Date;
 using dbase::ShareMode;
 using dbase::Table;
-
-const std::string kTdbfTool = TDBF_TOOL;
-const std::string kVantorelDbf = VANTOREL_DBF;
-
-struct Output {
-    int status = -1; // exit status, -1 when the program did not end normally
-    std::string out; // standard output, byte for byte
-};
-
-std::string shellQuoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a program and collects its standard output; its errors go to the test's own output.
-Output run(const std::string& program, const std::vector<std::string>& args) {
-    std::string command = shellQuoted(program);
-    for (const std::string& a : args)
-        command += " " + shellQuoted(a);
-    Output result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    return result;
-}
-
-using Row = std::vector<std::string>;
-
-// clang-format off
-const Row kHeader = {"ITEM",     "BRAND",    "MODEL",     "SERIAL",   "LOCATION", "DESCRIPTIO",
-                     "BOUGHTFROM", "IDMARKS", "QUANTITY", "PURCHDATE", "COST",    "CATEGORY",
-                     "REPCOST",  "WARRANTY", "WARDATE",   "WARNOTES", "OWNER",    "VALUE",
-                     "USERDEF1", "USERDEF2", "USERDEF3",  "USERDEF4"};
-// clang-format on
-
-// The dump format: one line per record, values separated by tabs, the header line first.
-std::string dumpOf(const std::vector<Row>& records) {
-    std::string text;
-    auto line = [&text](const Row& row) {
-        for (size_t i = 0; i < row.size(); ++i)
-            text += (i ? "\t" : "") + row[i];
-        text += "\n";
-    };
-    line(kHeader);
-    for (const Row& r : records) {
-        EXPECT_EQ(r.size(), kHeader.size()) << "a row of the expected dump is malformed";
-        line(r);
-    }
-    return text;
-}
+using interop::dumpOf;
+using interop::kTdbfTool;
+using interop::kVantorelDbf;
+using interop::Output;
+using interop::Row;
+using interop::run;
 
 std::string repeated(char c, size_t n) {
     return std::string(n, c);
@@ -117,25 +65,7 @@ const std::vector<Row> kTdbfRecords = {
 };
 // clang-format on
 
-class TdbfInterop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (kTdbfTool.empty()) GTEST_SKIP() << "fpc not found: TDbf interop skipped";
-        std::random_device random;
-        do {
-            dir_ = fs::temp_directory_path() / ("vantorel-tdbf-" + std::to_string(random()));
-        } while (!fs::create_directory(dir_));
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        if (!dir_.empty()) fs::remove_all(dir_, ignored);
-    }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+using TdbfInterop = interop::ScratchFolder;
 
 TEST_F(TdbfInterop, EngineReadsTheTableTdbfWrote) {
     const std::string file = path("inventory.dbf");

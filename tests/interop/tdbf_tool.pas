@@ -5,6 +5,21 @@
     tdbf_tool write FILE        create FILE (dBASE IV, production index beside it) and fill it
     tdbf_tool dump FILE [TAG]   print the records that are not deleted, in record order or,
                                 with TAG, in the order of that tag of the production index
+                                (a tag TDbf does not find is an error, not record order)
+    tdbf_tool tags FILE         print the tags TDbf finds in the production index, one line
+                                each: NAME, a tab, the key expression
+    tdbf_tool load FILE DRIVER RECORDS [NAME=EXPRESSION ...]
+                                create FILE with the 22 inventory columns laid out as our
+                                engine lays them out, language driver DRIVER (a number:
+                                87 = 0x57 sorts text by bytes, 88 = 0x58 is TDbf's own default),
+                                add the tags, then append the records of the file RECORDS,
+                                so that TDbf keeps the tags record by record
+    tdbf_tool append FILE RECORDS
+                                append the records of RECORDS to an existing table; TDbf adds
+                                their keys to every tag of the production index
+
+  RECORDS is in the dump format below: a line of column names, then a line per record. An
+  empty value leaves the field empty; numbers are written with '.', dates as YYYY-MM-DD.
 
   Dump format: a line of the column names in capitals, then one line per record; values
   separated by a tab; text without trailing blanks; whole numbers plain; numbers with
@@ -20,6 +35,8 @@ uses
   SysUtils, Classes, db, dbf, dbf_common, dbf_fields;
 
 type
+  TByteStrings = array of RawByteString;
+
   { TDbf converts text between the table's code page and the "ANSI" one; the tables here are
     1252 on both sides, and the tests want the stored bytes, so every translation is a copy. }
   TRawBytes = class
@@ -248,6 +265,194 @@ begin
   end;
 end;
 
+{ ---------------------------------------------------------------- load and append }
+
+function ReadWholeFile(const FileName: string): RawByteString;
+var
+  Stream: TFileStream;
+begin
+  Stream := TFileStream.Create(FileName, fmOpenRead or fmShareDenyNone);
+  try
+    SetLength(Result, Stream.Size);
+    if Length(Result) > 0 then
+      Stream.ReadBuffer(Result[1], Length(Result));
+  finally
+    Stream.Free;
+  end;
+end;
+
+{ Splits at every separator; a trailing separator gives a last, empty piece. }
+function SplitAt(const S: RawByteString; Separator: Char): TByteStrings;
+var
+  Start, I, N: Integer;
+begin
+  Result := nil;
+  N := 0;
+  Start := 1;
+  for I := 1 to Length(S) + 1 do
+    if (I > Length(S)) or (S[I] = Separator) then
+    begin
+      SetLength(Result, N + 1);
+      Result[N] := Copy(S, Start, I - Start);
+      Inc(N);
+      Start := I + 1;
+    end;
+end;
+
+procedure SetValue(Table: TDbf; const Name: string; const Value: RawByteString);
+var
+  Field: TField;
+begin
+  Field := Table.FieldByName(Name);
+  if Value = '' then
+  begin
+    Field.Clear;
+    exit;
+  end;
+  case Field.DataType of
+    ftString:
+      SetText(Table, Name, Value);
+    ftSmallint, ftWord, ftInteger, ftLargeint:
+      Field.AsLargeInt := StrToInt64(Value);
+    ftFloat:
+      Field.AsFloat := StrToFloat(Value);
+    ftDate, ftDateTime:
+      begin
+        if (Length(Value) <> 10) or (Value[5] <> '-') or (Value[8] <> '-') then
+          raise Exception.CreateFmt('column %s: %s is no YYYY-MM-DD date', [Name, Value]);
+        SetDate(Table, Name, StrToInt(Copy(Value, 1, 4)), StrToInt(Copy(Value, 6, 2)),
+          StrToInt(Copy(Value, 9, 2)));
+      end;
+  else
+    raise Exception.CreateFmt('column %s: type %s not handled',
+      [Name, FieldTypeNames[Field.DataType]]);
+  end;
+end;
+
+{ Appends every record of RECORDS to the open table, one Append and Post each, so that TDbf
+  inserts each record's keys into every tag as it goes. }
+procedure AppendRecords(Table: TDbf; const RecordsFile: string);
+var
+  Lines, Names, Values: TByteStrings;
+  L, I: Integer;
+begin
+  Lines := SplitAt(ReadWholeFile(RecordsFile), #10);
+  if (Length(Lines) = 0) or (Lines[0] = '') then
+    Fail('no column names in ' + RecordsFile);
+  Names := SplitAt(Lines[0], #9);
+  for L := 1 to High(Lines) do
+  begin
+    if Lines[L] = '' then
+      continue; { the end of the last line }
+    Values := SplitAt(Lines[L], #9);
+    if Length(Values) <> Length(Names) then
+      Fail(Format('%s, line %d: %d values for %d columns',
+        [RecordsFile, L + 1, Length(Values), Length(Names)]));
+    Table.Append;
+    for I := 0 to High(Names) do
+      SetValue(Table, Names[I], Values[I]);
+    Table.Post;
+  end;
+end;
+
+procedure LoadTable(const FileName: string; Driver: Byte; const RecordsFile: string;
+  FirstTag: Integer);
+var
+  Table: TDbf;
+  Defs: TDbfFieldDefs;
+  I, Eq: Integer;
+  Tag: string;
+begin
+  Table := OpenTable(FileName, false);
+  Defs := TDbfFieldDefs.Create(nil);
+  try
+    Table.TableLevel := 4;
+    Table.LanguageID := Driver;
+    Defs.DbfVersion := xBaseIV;
+    { The engine's layout: text as wide as the catalogue says, whole numbers N 11.0, money
+      N 20.4, dates D 8. }
+    AddColumn(Defs, 'Item', ftString, 40);
+    AddColumn(Defs, 'Brand', ftString, 20);
+    AddColumn(Defs, 'Model', ftString, 20);
+    AddColumn(Defs, 'Serial', ftString, 20);
+    AddColumn(Defs, 'Location', ftString, 30);
+    AddColumn(Defs, 'Descriptio', ftString, 110);
+    AddColumn(Defs, 'BoughtFrom', ftString, 40);
+    AddColumn(Defs, 'IDMarks', ftString, 60);
+    AddColumn(Defs, 'Quantity', ftInteger, 11, 0);
+    AddColumn(Defs, 'PurchDate', ftDate);
+    AddColumn(Defs, 'Cost', ftFloat, 20, 4);
+    AddColumn(Defs, 'Category', ftString, 20);
+    AddColumn(Defs, 'RepCost', ftFloat, 20, 4);
+    AddColumn(Defs, 'Warranty', ftString, 3);
+    AddColumn(Defs, 'WarDate', ftDate);
+    AddColumn(Defs, 'WarNotes', ftString, 30);
+    AddColumn(Defs, 'Owner', ftString, 30);
+    AddColumn(Defs, 'Value', ftFloat, 20, 4);
+    AddColumn(Defs, 'UserDef1', ftString, 40);
+    AddColumn(Defs, 'UserDef2', ftString, 40);
+    AddColumn(Defs, 'UserDef3', ftString, 40);
+    AddColumn(Defs, 'UserDef4', ftString, 40);
+    Table.CreateTableEx(Defs);
+    Table.Open;
+    if Table.LanguageID <> Driver then
+      Fail(Format('TDbf wrote language driver %d, not %d', [Table.LanguageID, Driver]));
+    for I := FirstTag to ParamCount do
+    begin
+      Tag := ParamStr(I);
+      Eq := Pos('=', Tag);
+      if Eq < 2 then
+        Fail('a tag is NAME=EXPRESSION, not ' + Tag);
+      Table.AddIndex(Copy(Tag, 1, Eq - 1), Copy(Tag, Eq + 1, Length(Tag)), [ixExpression]);
+    end;
+    AppendRecords(Table, RecordsFile);
+    Table.Close;
+  finally
+    Defs.Free;
+    Table.Free;
+  end;
+end;
+
+procedure AppendToTable(const FileName, RecordsFile: string);
+var
+  Table: TDbf;
+begin
+  if not FileExists(FileName) then
+    Fail('no such file: ' + FileName);
+  Table := OpenTable(FileName, false);
+  try
+    Table.Open;
+    { Without the index (a missing lower-case .mdx, a language driver that does not match)
+      TDbf would append quietly and leave the tags behind. }
+    if Table.IndexDefs.Count = 0 then
+      Fail('TDbf finds no index tags for ' + FileName);
+    AppendRecords(Table, RecordsFile);
+    Table.Close;
+  finally
+    Table.Free;
+  end;
+end;
+
+{ ---------------------------------------------------------------- tags }
+
+procedure ListTags(const FileName: string);
+var
+  Table: TDbf;
+  I: Integer;
+begin
+  if not FileExists(FileName) then
+    Fail('no such file: ' + FileName);
+  Table := OpenTable(FileName, true);
+  try
+    Table.Open;
+    for I := 0 to Table.IndexDefs.Count - 1 do
+      WriteOut(Table.IndexDefs.Items[I].IndexFile + #9 + Table.IndexDefs.Items[I].Expression + #10);
+    Table.Close;
+  finally
+    Table.Free;
+  end;
+end;
+
 { ---------------------------------------------------------------- dump }
 
 function Clean(const S: RawByteString): RawByteString;
@@ -340,7 +545,12 @@ begin
   try
     Table.Open;
     if Tag <> '' then
+    begin
       Table.IndexName := Tag;
+      { TDbf quietly falls back to record order for a tag it does not find. }
+      if Table.IndexName = '' then
+        Fail('no tag ' + Tag + ' in the production index of ' + FileName);
+    end;
     Line := '';
     for I := 0 to Table.FieldCount - 1 do
     begin
@@ -380,8 +590,15 @@ begin
         WriteTable(ParamStr(2))
       else if (ParamCount in [2, 3]) and (ParamStr(1) = 'dump') then
         DumpTable(ParamStr(2), ParamStr(3))
+      else if (ParamCount = 2) and (ParamStr(1) = 'tags') then
+        ListTags(ParamStr(2))
+      else if (ParamCount >= 4) and (ParamStr(1) = 'load') then
+        LoadTable(ParamStr(2), StrToInt(ParamStr(3)), ParamStr(4), 5)
+      else if (ParamCount = 3) and (ParamStr(1) = 'append') then
+        AppendToTable(ParamStr(2), ParamStr(3))
       else
-        Fail('usage: tdbf_tool write FILE | tdbf_tool dump FILE [TAG]');
+        Fail('usage: tdbf_tool write FILE | dump FILE [TAG] | tags FILE'
+          + ' | load FILE DRIVER RECORDS [NAME=EXPRESSION ...] | append FILE RECORDS');
     except
       on E: Exception do
         Fail(E.ClassName + ': ' + E.Message);
