@@ -98,12 +98,18 @@ void TMain::startUp() {
     setWindowTitle(kCaption);
     ui->ViewerLabel->setText(QStringLiteral("Inventory Viewer"));
 
-    QString programDirectory = core::ProgramDirectory();
-    if (programDirectory.endsWith(QLatin1Char('/'))) programDirectory.chop(1);
-    settings_.ProgramDirectory = programDirectory;
-    settings_.StartDirectory = QDir::currentPath();
-
-    core::LoadSettings(settings_, core::SettingsFilePath());
+    try {
+        QString programDirectory = core::ProgramDirectory();
+        if (programDirectory.endsWith(QLatin1Char('/'))) programDirectory.chop(1);
+        settings_.ProgramDirectory = programDirectory;
+        settings_.StartDirectory = QDir::currentPath();
+        core::LoadSettings(settings_, core::SettingsFilePath());
+    } catch (const std::exception& e) {
+        // No folder for the program's files: there is nowhere to keep a database.
+        reportError(e);
+        startupFailed_ = true;
+        return;
+    }
     // A width or height the window cannot take (a damaged settings file) falls back to the
     // designed size, so the window can always be seen.
     const int width = settings_.MainWindowWidth >= 200 && settings_.MainWindowWidth <= 10000
@@ -306,7 +312,13 @@ void TMain::closeEvent(QCloseEvent* event) {
     settings_.MainWindowWidth = width();
     settings_.MainWindowHeight = height();
     if (settings_.BrowseMode) settings_.GridFieldEditing = settings_.SavedFieldEditing;
-    core::SaveSettings(settings_, core::SettingsFilePath());
+    if (!startupFailed_) {
+        try {
+            core::SaveSettings(settings_, core::SettingsFilePath());
+        } catch (const std::exception&) {
+            // Settings that cannot be written are lost without a message, as ever.
+        }
+    }
     table_.close();
     event->accept();
 }

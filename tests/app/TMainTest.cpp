@@ -292,6 +292,17 @@ TEST_F(MainWindowTest, ADamagedIndexIsRebuiltAtStartUp) {
     EXPECT_EQ(main->table().verifyIndexes(), "");
 }
 
+TEST_F(MainWindowTest, AnUnwritableDataFolderEndsTheProgramWithAMessage) {
+    QFile blocker(file(QStringLiteral("data")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the data folder should go
+    blocker.close();
+    auto main = start();
+    EXPECT_TRUE(main->startupFailed());
+    ASSERT_EQ(messages_.messages().size(), 1u);
+    EXPECT_EQ(messages_.messages()[0].caption, QStringLiteral("Error"));
+    EXPECT_TRUE(messages_.messages()[0].text.contains(QStringLiteral("vantorel-inventory")));
+}
+
 // Pictures of the window for people to look at: written when VANTOREL_SCREENSHOTS names a folder.
 TEST_F(MainWindowTest, Screenshots) {
     const QString folder = qEnvironmentVariable("VANTOREL_SCREENSHOTS");
