@@ -7,14 +7,14 @@
 //
 // Each result is one tab-separated line: name, records, seconds, then figures of its own.
 
+#include "InventoryRecords.h"
+
 #include "core/FieldCatalogue.h"
-#include "dbase/Date.h"
 #include "dbase/Table.h"
 
 #include <malloc.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -23,7 +23,6 @@
 #include <exception>
 #include <new>
 #include <string>
-#include <string_view>
 
 // ---------------------------------------------------------------------------------------------
 // Heap accounting. Every operator new and delete of the program goes through here, so the
@@ -148,161 +147,16 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Records that look like a household's: short lists for the pick-list columns, free text of
-// varied length elsewhere, money with cents, a tenth of the purchase dates unknown. The
-// generator is seeded, so every run writes the same table.
-
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next() { // splitmix64
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
-    bool chance(int percent) { return below(100) < percent; }
-    template <class T, size_t N> const T& pick(const std::array<T, N>& items) {
-        return items[static_cast<size_t>(below(static_cast<int>(N)))];
-    }
-
-private:
-    uint64_t state_;
-};
-
-using Words = std::string_view;
-
-constexpr std::array<Words, 12> kAdjectives{"Cordless", "Stainless", "Vintage", "Portable",
-                                            "Wireless", "Oak",       "Glass",   "Leather",
-                                            "Compact",  "Electric",  "Folding", "Ceramic"};
-constexpr std::array<Words, 24> kThings{
-    "drill",     "table lamp", "armchair",   "coffee maker",   "laptop",         "television",
-    "bookcase",  "bicycle",    "camera",     "sewing machine", "vacuum cleaner", "mixer",
-    "desk",      "speaker",    "watch",      "guitar",         "dining table",   "rug",
-    "microwave", "printer",    "lawn mower", "kettle",         "mirror",         "telescope"};
-constexpr std::array<Words, 12> kBrands{"Halvern",   "Brightmoor", "Kestrel", "Orlind",
-                                        "Tamsworth", "Velto",      "Quillon", "Marrow & Finch",
-                                        "Dunmere",   "Axelby",     "Corvane", "Pellisar"};
-constexpr std::array<Words, 10> kLocations{"Living room", "Kitchen",    "Garage",   "Main bedroom",
-                                           "Guest room",  "Study",      "Basement", "Attic",
-                                           "Dining room", "Garden shed"};
-constexpr std::array<Words, 8> kStores{"Hollins Hardware",   "Cedar Street Electronics",
-                                       "Online order",       "Fairview Department Store",
-                                       "Second-hand shop",   "Gift",
-                                       "Westgate Furniture", "Market stall"};
-constexpr std::array<Words, 9> kCategories{"Electronics", "Furniture",   "Appliances",
-                                           "Tools",       "Jewellery",   "Sports",
-                                           "Music",       "Kitchenware", "Garden"};
-constexpr std::array<Words, 6> kOwners{"Family",     "Robin Ashdown", "Morgan Ashdown",
-                                       "Jo Ashdown", "Sam Ashdown",   "Lodger"};
-constexpr std::array<Words, 14> kPhrases{"bought to replace the old one",
-                                         "small scratch on the left side",
-                                         "original box kept in the attic",
-                                         "manual in the kitchen drawer",
-                                         "used every day",
-                                         "serviced last spring",
-                                         "matching set of two",
-                                         "came with spare parts",
-                                         "colour: dark grey",
-                                         "needs a new cable",
-                                         "inherited from grandparents",
-                                         "receipt scanned and filed",
-                                         "extended cover through the card",
-                                         "paint touched up"};
-constexpr std::array<Words, 5> kMarks{"Initials engraved on base", "UV pen postcode underneath",
-                                      "Sticker with family name", "Scratch near serial plate",
-                                      "Red dot on back panel"};
-constexpr std::array<Words, 4> kWarrantyNotes{"Card kept with receipt", "Register online",
-                                              "Parts only after year one", "Shop warranty"};
-
-// Field positions, by catalogue number minus one.
-enum Column {
-    kItem,
-    kBrand,
-    kModel,
-    kSerial,
-    kLocation,
-    kDescription,
-    kBoughtFrom,
-    kIdMarks,
-    kQuantity,
-    kPurchDate,
-    kCost,
-    kCategory,
-    kRepCost,
-    kWarranty,
-    kWarDate,
-    kWarNotes,
-    kOwner,
-    kValue,
-    kUserDef1,
-    kUserDef2,
-    kUserDef3,
-    kUserDef4
-};
-
-dbase::Date someDate(Random& random, int fromYear, int years) {
-    return dbase::Date{fromYear + random.below(years), 1 + random.below(12), 1 + random.below(28)};
-}
-
-void fillRecord(dbase::Table& table, Random& random, uint32_t number, std::string& text) {
-    text.assign(random.pick(kAdjectives)).append(" ").append(random.pick(kThings));
-    table.setText(kItem, text);
-    table.setText(kBrand, random.pick(kBrands));
-
-    text.clear();
-    text.push_back(static_cast<char>('A' + random.below(26)));
-    text.push_back(static_cast<char>('A' + random.below(26)));
-    text.append("-").append(std::to_string(100 + random.below(9900)));
-    table.setText(kModel, text);
-    if (random.chance(80))
-        table.setText(kSerial, "SN" + std::to_string(number * 7919ull + 1000003));
-
-    table.setText(kLocation, random.pick(kLocations));
-    text.assign(random.pick(kPhrases));
-    for (int extra = random.below(3); extra > 0; --extra)
-        text.append("; ").append(random.pick(kPhrases));
-    table.setText(kDescription, text);
-    table.setText(kBoughtFrom, random.pick(kStores));
-    if (random.chance(30)) table.setText(kIdMarks, random.pick(kMarks));
-
-    table.setInteger(kQuantity, random.chance(85) ? 1 : 2 + random.below(11));
-    const dbase::Date bought = someDate(random, 1995, 30);
-    if (random.chance(90)) table.setDate(kPurchDate, bought);
-    const int64_t costCents = 199 + random.below(250000);
-    table.setNumber(kCost, static_cast<double>(costCents) / 100);
-    table.setText(kCategory, random.pick(kCategories));
-    table.setNumber(kRepCost,
-                    static_cast<double>(costCents * (100 + random.below(40)) / 100) / 100);
-
-    const bool warranty = random.chance(40);
-    table.setText(kWarranty, warranty ? "Yes" : "No");
-    if (warranty) {
-        table.setDate(kWarDate, dbase::Date{std::min(bought.year + 1 + random.below(3), 9999),
-                                            bought.month, bought.day});
-        table.setText(kWarNotes, random.pick(kWarrantyNotes));
-    }
-    table.setText(kOwner, random.pick(kOwners));
-    table.setNumber(kValue, static_cast<double>(costCents * random.below(100) / 100) / 100);
-
-    if (random.chance(25))
-        table.setText(kUserDef1, "Insured under policy HC-" + std::to_string(number % 977));
-    if (random.chance(10)) table.setText(kUserDef2, random.pick(kPhrases));
-    if (random.chance(5)) table.setText(kUserDef3, "Lent to a neighbour");
-}
-
 int create(const std::string& path, uint32_t count) {
     const auto start = Clock::now();
     dbase::Table::create(path, core::InventoryColumns());
     dbase::Table table;
     table.openFile(path, dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
-    Random random(20240611);
+    bench::Random random(bench::kTableSeed);
     std::string text;
     for (uint32_t n = 1; n <= count; ++n) {
         table.insert();
-        fillRecord(table, random, n, text);
+        bench::fillInventoryRecord(table, random, n, text);
         table.post();
     }
     const unsigned recordLength = table.recordLength();

@@ -2,10 +2,14 @@
 
 #include "Error.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,6 +164,74 @@ void File::waitLock(uint64_t start, uint64_t length, bool exclusive) {
 void File::unlock(uint64_t start, uint64_t length) {
     struct flock fl = makeLock(F_UNLCK, start, length);
     ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+namespace {
+
+// A read from a mapped page that the file no longer has raises SIGBUS. While copy() runs, the
+// handler jumps back into it; any other SIGBUS goes on to the handler that was there before.
+// volatile: the compiler must not drop or move the stores around the copy, which it may do
+// for a plain variable that the copy itself does not read.
+thread_local sigjmp_buf* volatile t_copyJump = nullptr;
+struct sigaction g_previousBus {};
+
+void onBusError(int signal, siginfo_t* info, void* context) {
+    if (t_copyJump) siglongjmp(*t_copyJump, 1);
+    if (g_previousBus.sa_flags & SA_SIGINFO) {
+        g_previousBus.sa_sigaction(signal, info, context);
+    } else if (g_previousBus.sa_handler != SIG_IGN && g_previousBus.sa_handler != SIG_DFL) {
+        g_previousBus.sa_handler(signal);
+    } else {
+        ::sigaction(SIGBUS, &g_previousBus, nullptr);
+        ::raise(signal);
+    }
+}
+
+void installBusHandler() {
+    static const bool installed = [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        // Not blocked while handled, so that jumping out of the handler leaves the signal mask
+        // as it was without saving it on every copy.
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGBUS, &action, &g_previousBus) == 0;
+    }();
+    (void)installed;
+}
+
+} // namespace
+
+bool Mapping::copy(void* to, uint64_t offset, size_t length) const {
+    if (!data_ || offset + length > length_) return false;
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0) != 0) {
+        t_copyJump = nullptr;
+        return false;
+    }
+    t_copyJump = &jump;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    std::memcpy(to, data_ + offset, length);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    t_copyJump = nullptr;
+    return true;
+}
+
+bool Mapping::map(const File& file, uint64_t length) {
+    installBusHandler();
+    reset();
+    if (!file.isOpen() || length == 0) return false;
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.descriptor(), 0);
+    if (p == MAP_FAILED) return false;
+    data_ = static_cast<const char*>(p);
+    length_ = length;
+    return true;
+}
+
+void Mapping::reset() {
+    if (data_) ::munmap(const_cast<char*>(data_), length_);
+    data_ = nullptr;
+    length_ = 0;
 }
 
 std::optional<std::string> findFileIgnoringCase(const std::string& folder, const std::string& name) {

@@ -38,6 +38,7 @@ public:
     bool tryOpen(const std::string& path, Mode mode);
     void close();
     bool isOpen() const { return fd_ >= 0; }
+    int descriptor() const { return fd_; }
     const std::string& path() const { return path_; }
     void setPath(std::string path) { path_ = std::move(path); } // after a rename
 
@@ -56,6 +57,30 @@ public:
 private:
     int fd_ = -1;
     std::string path_;
+};
+
+// A read-only view of the first `length` bytes of an open file, shared with its writers: what
+// anyone writes through the file is seen here at once. Copy out of it with copy(): a page that
+// is gone because another program cut the file makes copy() return false instead of killing
+// the process, as touching such a page does.
+class Mapping {
+public:
+    Mapping() = default;
+    ~Mapping() { reset(); }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+
+    // Maps the file; false (and nothing mapped) when the system refuses.
+    bool map(const File& file, uint64_t length);
+    void reset();
+    const char* data() const { return data_; }
+    uint64_t length() const { return length_; }
+    // Copies bytes at offset (within length()); false when the file no longer holds them.
+    bool copy(void* to, uint64_t offset, size_t length) const;
+
+private:
+    const char* data_ = nullptr;
+    uint64_t length_ = 0;
 };
 
 // The file in folder named `name`: the exact name if it exists, otherwise the first entry whose

@@ -265,6 +265,7 @@ void MdxFile::open(const std::string& path, bool writable, bool shared) {
 void MdxFile::close() {
     file_.close();
     tags_.clear();
+    header_.clear();
     cache_.clear();
     lockDepth_ = 0;
 }
@@ -274,11 +275,13 @@ void MdxFile::damaged(const std::string& what) const {
 }
 
 void MdxFile::loadHeader() {
+    std::vector<unsigned char> h(kHeaderPages * kPageSize);
+    if (file_.readAt(h.data(), h.size(), 0) != h.size()) damaged("the file is too short");
+    // Nothing was allocated or changed in the header since it was last read (a root that moves
+    // takes a new page, which changes the page count): the tags as read stand.
+    if (!tags_.empty() && h == header_) return;
     cache_.clear();
     const uint64_t size = file_.size();
-    if (size < kHeaderPages * kPageSize) damaged("the file is too short");
-    std::vector<unsigned char> h(kHeaderPages * kPageSize);
-    file_.readExact(h.data(), h.size(), 0);
     if (h[kTagSlotLength] != kSlotLength) damaged("it is not a dBASE IV index");
     const uint16_t used = get16(h.data() + kTagsInUse);
     if (used > kMaxTags) damaged("it claims " + std::to_string(used) + " tags");
@@ -324,6 +327,7 @@ void MdxFile::loadHeader() {
         std::copy(tags.begin(), tags.end(), tags_.begin());
     else
         tags_ = std::move(tags);
+    header_ = std::move(h);
 }
 
 int MdxFile::findTag(std::string_view name) const {
@@ -416,22 +420,45 @@ int MdxFile::compare(const MdxTag& tag, std::string_view a, std::string_view b) 
 // ---------------------------------------------------------------------------------------------
 // Cursors
 
-void MdxFile::loadLeaf(const MdxTag& tag, uint32_t page, MdxCursor& cursor) {
-    readBlock(page, cursor.leaf);
-    const uint32_t n = get32(cursor.leaf.data() + kNodeCount);
+// The number of keyed entries of a node block, checked against what the tag allows.
+int MdxFile::entryCount(const MdxTag& tag, const std::vector<unsigned char>& block) const {
+    const uint32_t n = get32(block.data() + kNodeCount);
     if (n > static_cast<uint32_t>(tag.maxKeys))
         damaged("a node of tag " + tag.name + " holds " + std::to_string(n) + " keys");
-    cursor.leafPage = page;
-    cursor.count = static_cast<int>(n);
-    // Keys within a leaf must ascend; checking costs little and stops a damaged index from
-    // showing records in a wrong order unnoticed.
-    for (int i = 1; byteOrder_ && i < cursor.count; ++i)
-        if (compare(tag, keyAt(cursor.leaf, tag, i - 1), keyAt(cursor.leaf, tag, i)) > 0)
+    return static_cast<int>(n);
+}
+
+// A node is a leaf when it is full or the entry after its last holds no page.
+bool MdxFile::isLeaf(const MdxTag& tag, const std::vector<unsigned char>& block) const {
+    const int n = entryCount(tag, block);
+    return n == tag.maxKeys || get32(entryAt(block, tag, n)) == 0;
+}
+
+uint32_t MdxFile::childAt(const MdxTag& tag, const std::vector<unsigned char>& block, int i) const {
+    return get32(entryAt(block, tag, i));
+}
+
+// Makes the block just read the cursor's leaf. Keys within a leaf must ascend; checking costs
+// little and stops a damaged index from showing records in a wrong order unnoticed.
+void MdxFile::takeLeaf(const MdxTag& tag, uint32_t page, std::vector<unsigned char>& block,
+                       MdxCursor& cursor) {
+    const int n = entryCount(tag, block);
+    for (int i = 1; byteOrder_ && i < n; ++i)
+        if (compare(tag, keyAt(block, tag, i - 1), keyAt(block, tag, i)) > 0)
             damaged("the keys of tag " + tag.name + " are out of order");
+    cursor.leaf.swap(block);
+    cursor.leafPage = page;
+    cursor.count = n;
 }
 
 uint32_t MdxFile::recno(const MdxCursor& c) const {
     return get32(entryAt(c.leaf, tags_[static_cast<size_t>(c.tag)], c.pos));
+}
+
+uint32_t MdxFile::recnoAhead(const MdxCursor& c, int ahead) const {
+    const int i = c.pos + ahead;
+    if (c.tag < 0 || i < 0 || i >= c.count) return 0;
+    return get32(entryAt(c.leaf, tags_[static_cast<size_t>(c.tag)], i));
 }
 
 std::string_view MdxFile::key(const MdxCursor& c) const {
@@ -448,24 +475,22 @@ bool MdxFile::descend(int t, std::string_view wanted, bool upperBound, MdxCursor
     auto cmp = [&](std::string_view k) {
         return compare(tag, tag.keyType == 'C' ? k.substr(0, wanted.size()) : k, wanted);
     };
+    auto before = [&](std::string_view k) { return upperBound ? cmp(k) <= 0 : cmp(k) < 0; };
+    std::vector<unsigned char>& block = scratch_;
     uint32_t page = tag.rootPage;
     for (int depth = 0;; ++depth) {
         if (depth > kMaxDepth) damaged("tag " + tag.name + " has a loop");
-        Node node = readNode(tag, page);
-        if (node.leaf) break;
-        size_t i = 0;
-        while (i < node.keys.size() && (upperBound ? cmp(node.keys[i]) <= 0 : cmp(node.keys[i]) < 0)) ++i;
-        cursor.path.push_back({page, static_cast<int>(i)});
-        page = node.numbers[i];
+        readBlock(page, block);
+        if (isLeaf(tag, block)) break;
+        const int n = entryCount(tag, block);
+        int i = 0;
+        while (i < n && before(keyAt(block, tag, i))) ++i;
+        cursor.path.push_back({page, i});
+        page = childAt(tag, block, i);
     }
-    loadLeaf(tag, page, cursor);
+    takeLeaf(tag, page, block, cursor);
     int i = 0;
-    while (i < cursor.count) {
-        cursor.pos = i;
-        const int c = cmp(key(cursor));
-        if (upperBound ? c > 0 : c >= 0) break;
-        ++i;
-    }
+    while (i < cursor.count && before(keyAt(cursor.leaf, tag, i))) ++i;
     cursor.pos = i;
     if (upperBound || i < cursor.count) return cursor.onEntry();
     // Past this leaf (its parent's key was larger than what is left in it): the next one.
@@ -476,16 +501,17 @@ bool MdxFile::edge(int t, bool toLast, MdxCursor& cursor) {
     const MdxTag& tag = tags_[static_cast<size_t>(t)];
     cursor.tag = t;
     cursor.path.clear();
+    std::vector<unsigned char>& block = scratch_;
     uint32_t page = tag.rootPage;
     for (int depth = 0;; ++depth) {
         if (depth > kMaxDepth) damaged("tag " + tag.name + " has a loop");
-        Node node = readNode(tag, page);
-        if (node.leaf) break;
-        const int child = toLast ? static_cast<int>(node.keys.size()) : 0;
+        readBlock(page, block);
+        if (isLeaf(tag, block)) break;
+        const int child = toLast ? entryCount(tag, block) : 0;
         cursor.path.push_back({page, child});
-        page = node.numbers[static_cast<size_t>(child)];
+        page = childAt(tag, block, child);
     }
-    loadLeaf(tag, page, cursor);
+    takeLeaf(tag, page, block, cursor);
     cursor.pos = toLast ? cursor.count - 1 : 0;
     if (cursor.onEntry()) return true;
     return stepLeaf(cursor, !toLast); // an empty leaf at the edge
@@ -494,17 +520,19 @@ bool MdxFile::edge(int t, bool toLast, MdxCursor& cursor) {
 // Moves to the next (or previous) leaf that holds entries, through the inner nodes of the path.
 bool MdxFile::stepLeaf(MdxCursor& cursor, bool forward) {
     const MdxTag& tag = tags_[static_cast<size_t>(cursor.tag)];
+    std::vector<unsigned char>& block = scratch_;
+    std::string previous;
     for (uint32_t guard = 0; guard <= pageCount_; ++guard) {
         // Up to the first level with a sibling in this direction.
-        Node node;
+        uint32_t page = 0;
         while (!cursor.path.empty()) {
             MdxCursor::Level& level = cursor.path.back();
-            node = readNode(tag, level.page);
-            if (node.leaf) damaged("tag " + tag.name + " changed shape");
-            const int last = static_cast<int>(node.keys.size());
+            readBlock(level.page, block);
+            if (isLeaf(tag, block)) damaged("tag " + tag.name + " changed shape");
             const int next = level.child + (forward ? 1 : -1);
-            if (next >= 0 && next <= last) {
+            if (next >= 0 && next <= entryCount(tag, block)) {
                 level.child = next;
+                page = childAt(tag, block, next);
                 break;
             }
             cursor.path.pop_back();
@@ -514,22 +542,21 @@ bool MdxFile::stepLeaf(MdxCursor& cursor, bool forward) {
             return false;
         }
         // Down the nearest edge of that sibling.
-        uint32_t page = node.numbers[static_cast<size_t>(cursor.path.back().child)];
         for (;;) {
             if (cursor.path.size() > static_cast<size_t>(kMaxDepth)) damaged("tag " + tag.name + " has a loop");
-            Node below = readNode(tag, page);
-            if (below.leaf) break;
-            const int child = forward ? 0 : static_cast<int>(below.keys.size());
+            readBlock(page, block);
+            if (isLeaf(tag, block)) break;
+            const int child = forward ? 0 : entryCount(tag, block);
             cursor.path.push_back({page, child});
-            page = below.numbers[static_cast<size_t>(child)];
+            page = childAt(tag, block, child);
         }
         const bool hadKeys = cursor.count > 0;
-        const std::string previous =
-            hadKeys ? std::string(keyAt(cursor.leaf, tag, forward ? cursor.count - 1 : 0)) : std::string();
-        loadLeaf(tag, page, cursor);
+        if (hadKeys) previous.assign(keyAt(cursor.leaf, tag, forward ? cursor.count - 1 : 0));
+        takeLeaf(tag, page, block, cursor);
         if (cursor.count == 0) continue;
         cursor.pos = forward ? 0 : cursor.count - 1;
-        if (byteOrder_ && hadKeys && (forward ? compare(tag, previous, key(cursor)) > 0 : compare(tag, key(cursor), previous) > 0))
+        if (byteOrder_ && hadKeys &&
+            (forward ? compare(tag, previous, key(cursor)) > 0 : compare(tag, key(cursor), previous) > 0))
             damaged("the keys of tag " + tag.name + " are out of order");
         return true;
     }

@@ -91,6 +91,9 @@ public:
     bool locate(int tag, std::string_view key, uint32_t recno, MdxCursor& cursor);
 
     uint32_t recno(const MdxCursor& cursor) const;
+    // The record of the entry `ahead` places on in the cursor's leaf, 0 when off the leaf: for
+    // reading ahead.
+    uint32_t recnoAhead(const MdxCursor& cursor, int ahead) const;
     std::string_view key(const MdxCursor& cursor) const;
 
     // Inserts after the keys equal to it (a unique tag keeps only the first of equal keys).
@@ -115,7 +118,10 @@ private:
     void writeNode(const MdxTag& tag, uint32_t page, const Node& node);
     void refreshTag(int tag);
     void setRoot(int tag, uint32_t page);
-    void loadLeaf(const MdxTag& tag, uint32_t page, MdxCursor& cursor);
+    int entryCount(const MdxTag& tag, const std::vector<unsigned char>& block) const;
+    bool isLeaf(const MdxTag& tag, const std::vector<unsigned char>& block) const;
+    uint32_t childAt(const MdxTag& tag, const std::vector<unsigned char>& block, int i) const;
+    void takeLeaf(const MdxTag& tag, uint32_t page, std::vector<unsigned char>& block, MdxCursor& cursor);
     bool descend(int tag, std::string_view key, bool upper, MdxCursor& cursor);
     bool edge(int tag, bool toLast, MdxCursor& cursor);
     bool stepLeaf(MdxCursor& cursor, bool forward);
@@ -133,6 +139,8 @@ private:
     std::unordered_map<uint32_t, std::vector<unsigned char>> cache_; // sole use only
     int lockDepth_ = 0;
     bool byteOrder_ = true;
+    std::vector<unsigned char> header_;  // the file header as last read
+    std::vector<unsigned char> scratch_; // a block being looked at
 };
 
 } // namespace dbase

@@ -124,6 +124,8 @@ struct Table::Impl {
     bool tailCut = false;      // nothing follows the last record (exclusive use)
     std::string appendBuffer; // a record and the end-of-file byte
 
+    Mapping map; // the records known when it was made, for reading out of order
+
     MdxFile mdx;
     MdxCursor cursor;         // where the current record stands in the selected tag
     bool cursorStale = true;  // the tag changed since, or the cursor is off its entry
@@ -292,6 +294,7 @@ void Table::close() {
             error = e.what();
         }
     }
+    impl_->map.reset();
     file.close();
     impl_->mdx.close();
     tagExpressions_.clear();
@@ -499,8 +502,14 @@ bool Table::readRecord(uint32_t recno, bool forceDisk, bool sequential) {
     if (recno < 1 || recno > recordCount_) return false;
     const bool cached = recno >= d.cacheFirst && recno < d.cacheFirst + d.cacheCount;
     if (!sequential && !forceDisk && !cached) {
-        // Index order jumps about the file: read just this record.
-        d.file.readExact(bytes.data(), recordLength_, headerLength_ + uint64_t(recno - 1) * recordLength_);
+        // Index order jumps about the file: take just this record, from the mapped file when
+        // it covers it (a system call per record would cost more than the record).
+        const uint64_t offset = headerLength_ + uint64_t(recno - 1) * recordLength_;
+        if (offset + recordLength_ > d.map.length()) mapRecords();
+        // A record the mapping cannot give (the file was cut under us) is read from the file,
+        // which reports the damage as an error.
+        if (!d.map.copy(bytes.data(), offset, recordLength_))
+            d.file.readExact(bytes.data(), recordLength_, offset);
         return true;
     }
     if (forceDisk || !cached) {
@@ -527,6 +536,17 @@ bool Table::readRecord(uint32_t recno, bool forceDisk, bool sequential) {
     }
     std::memcpy(bytes.data(), d.cache.data() + size_t(recno - d.cacheFirst) * recordLength_, recordLength_);
     return true;
+}
+
+// Maps the records counted so far. Records others append later are read from the file until
+// the next remap; no one cuts a table while it is open (packing needs sole use).
+void Table::mapRecords() {
+    Impl& d = *impl_;
+    const uint64_t wanted = headerLength_ + uint64_t(recordCount_) * recordLength_;
+    if (wanted <= d.map.length()) return;
+    // With room to grow, so a table that others fill while it is read is not remapped per
+    // record. The room past the end of the file is never read before records fill it.
+    d.map.map(d.file, wanted + wanted / 8);
 }
 
 bool Table::visible(uint32_t recno, bool sequential) {
@@ -580,6 +600,12 @@ uint32_t Table::walkIndex(bool onEntry, int step) {
     for (bool on = onEntry; on; on = step > 0 ? d.mdx.next(d.cursor) : d.mdx.prior(d.cursor)) {
         const uint32_t r = d.mdx.recno(d.cursor);
         checkIndexedRecord(r);
+        // The records of the entries a little ahead lie anywhere in the file: ask for them now,
+        // so they are in the processor's cache when their turn comes.
+        if (const uint32_t ahead = d.mdx.recnoAhead(d.cursor, 6 * step); ahead != 0) {
+            const uint64_t offset = headerLength_ + uint64_t(ahead - 1) * recordLength_;
+            if (offset + recordLength_ <= d.map.length()) __builtin_prefetch(d.map.data() + offset);
+        }
         if (visible(r, false)) {
             d.cursorStale = false;
             return r;
@@ -1036,6 +1062,7 @@ void Table::pack() {
         throw;
     }
     syncFolder(folderOf(path_));
+    impl_->map.reset();
     old = std::move(out);
     old.setPath(path_);
     impl_->modified = false;

@@ -206,6 +206,7 @@ private:
     void loadHeader();
     bool readRecord(uint32_t recno, bool forceDisk = false, bool sequential = true);
     bool visible(uint32_t recno, bool sequential = true);
+    void mapRecords();
     bool indexed() const { return selectedTag_ >= 0; }
     uint32_t firstInOrder(bool fromEnd);
     uint32_t stepInOrder(int step);

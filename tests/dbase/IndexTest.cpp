@@ -405,3 +405,27 @@ TEST(Index, TwoProcessesInsertIntoAnIndexedTable) {
     EXPECT_EQ(t.recordCount(), 7u + 2 * kPerProcess);
     EXPECT_EQ(t.verifyIndexes(), "");
 }
+
+TEST(Index, AFileCutWhileOpenIsAnErrorNotACrash) {
+    TempFolder dir;
+    const std::string path = dir.file("CUT.DBF");
+    Table::create(path, kColumns);
+    Table t;
+    t.openFile(path, ShareMode::Exclusive, Access::ReadWrite);
+    // More records than one read-ahead block holds, so that most are read from the mapping.
+    for (int i = 0; i < 20000; ++i) addRow(t, "Category " + std::to_string(i % 7), "", std::to_string(i), i);
+    t.addIndex("NEWINDEX", kSortKey);
+    t.close();
+    t.openFile(path, ShareMode::Shared, Access::ReadOnly);
+    t.selectIndex("NEWINDEX");
+    t.first(); // the file is mapped now
+    // Another program, ignoring every lock, cuts the file to a tenth.
+    fs::resize_file(path, t.headerLength() + 2000ull * t.recordLength());
+    try {
+        for (t.first(); !t.eof(); t.next()) {
+        }
+        FAIL() << "read past the cut";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("CUT.DBF"), std::string::npos) << e.what();
+    }
+}
