@@ -285,6 +285,7 @@ END {
         row(n, "read_tag_text", "tag order, every field as text", n)
         row(n, "read_record_text", "record order, every field as text", n)
         row(n, "read_tag_cursor", "tag order, cursor only", n)
+        row(n, "read_tag_text_interactive", "tag order, text, a record at a time", n)
         row(n, "read_record_cursor", "record order, cursor only", n)
         row(n, "insert", "insert " grouped(f4[n, "insert"]) " records + post (exclusive)", f4[n, "insert"])
         for (m = 1; m <= 2; m++) {

@@ -505,7 +505,7 @@ bool Table::readRecord(uint32_t recno, bool forceDisk, bool sequential) {
         // Index order jumps about the file: take just this record, from the mapped file when
         // it covers it (a system call per record would cost more than the record).
         const uint64_t offset = headerLength_ + uint64_t(recno - 1) * recordLength_;
-        if (offset + recordLength_ > d.map.length()) mapRecords();
+        if (bulkReading_ && offset + recordLength_ > d.map.length()) mapRecords();
         // A record the mapping cannot give (the file was cut under us) is read from the file,
         // which reports the damage as an error.
         if (!d.map.copy(bytes.data(), offset, recordLength_))
@@ -536,6 +536,11 @@ bool Table::readRecord(uint32_t recno, bool forceDisk, bool sequential) {
     }
     std::memcpy(bytes.data(), d.cache.data() + size_t(recno - d.cacheFirst) * recordLength_, recordLength_);
     return true;
+}
+
+void Table::setBulkReading(bool on) {
+    bulkReading_ = on;
+    if (!on) impl_->map.reset();
 }
 
 // Maps the records counted so far. Records others append later are read from the file until

@@ -126,6 +126,13 @@ public:
     // callback returns true; returns the bookmark of that record (empty when none did).
     Bookmark scanForward(const Filter& found);
 
+    // For a pass over many records in index order (a report, an export): the records, which
+    // then lie anywhere in the file, are read from a mapping of the file instead of one system
+    // call each, several times faster. The pages read stay mapped into the process until the
+    // pass ends (off again), which is why it is not the default.
+    void setBulkReading(bool on);
+    bool bulkReading() const { return bulkReading_; }
+
     // Counts the records in the view (a pass over the table when a filter is set).
     uint32_t countVisible();
     // Counts the records marked deleted.
@@ -258,6 +265,7 @@ private:
     bool bof_ = true;
     bool eof_ = true;
     Filter filter_;
+    bool bulkReading_ = false;
 };
 
 } // namespace dbase
