@@ -213,6 +213,26 @@ TEST_F(MainWindowTest, AnInvalidLastDatabaseAsksForAnotherUntilOneIsValid) {
     EXPECT_EQ(dialogs_.pendingAnswers(), 0);
 }
 
+TEST_F(MainWindowTest, ADatabaseAnotherCopyHoldsAloneIsReportedAndAnotherChosen) {
+    const QString held = makeDatabase(QStringLiteral("HELD.DBF"), {{"Item", "Cat"}});
+    const QString free = makeDatabase(QStringLiteral("FREE.DBF"), {{"Other", "Cat"}});
+    {
+        core::Settings settings;
+        settings.LastDatabase = held.toStdString();
+        settings.StartDirectory = QDir::currentPath();
+        ASSERT_TRUE(core::SaveSettings(settings, core::SettingsFilePath()));
+    }
+    dbase::Table other; // another copy of the program, with the table for its sole use
+    other.openFile(held.toStdString(), dbase::ShareMode::Exclusive, dbase::Access::ReadWrite);
+    dialogs_.queueFileName(free);
+    auto main = start();
+    ASSERT_FALSE(main->startupFailed());
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Vantorel Inventory 95 (FREE)"));
+    ASSERT_GE(messages_.messages().size(), 2u);
+    EXPECT_TRUE(messages_.messages()[0].text.contains(QStringLiteral("HELD.DBF"))) << messages_.messages()[0].text.toStdString();
+    EXPECT_TRUE(messages_.messages()[1].text.startsWith(QStringLiteral("The last database used")));
+}
+
 TEST_F(MainWindowTest, BrowseModeDisablesChangesButKeepsTheStoredGridSetting) {
     {
         core::Settings settings;
