@@ -327,7 +327,14 @@ TEST_F(MainWindowTest, AnUnwritableDataFolderEndsTheProgramWithAMessage) {
 TEST_F(MainWindowTest, Screenshots) {
     const QString folder = qEnvironmentVariable("VANTOREL_SCREENSHOTS");
     if (folder.isEmpty()) GTEST_SKIP() << "VANTOREL_SCREENSHOTS not set";
-    makeDatabase(QStringLiteral("X.DBF"), {});
+    const QString path = makeDatabase(QStringLiteral("HOME.DBF"), {{"Lamp", "Lighting"}, {"Armchair", "Furniture"},
+                                                                  {"Television", "Electronics"}, {"Caf\xe9 table", "Furniture"}});
+    {
+        core::Settings settings;
+        settings.LastDatabase = path.toStdString();
+        settings.StartDirectory = QDir::currentPath();
+        ASSERT_TRUE(core::SaveSettings(settings, core::SettingsFilePath()));
+    }
     auto main = start();
     main->resize(640, 480);
     main->show();
