@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fpc fp-units-db   # an independent dBASE reader and writer for the interoperability tests
     fonts-liberation2 # metric-compatible faces for Arial and Courier New

@@ -27,6 +27,9 @@
 #include <QStyle>
 #include <QToolButton>
 
+// The icons live in the app library, which a static library must register by hand.
+static void initResources() { Q_INIT_RESOURCE(icons); }
+
 namespace {
 
 const QString kCaption = QStringLiteral("Vantorel Inventory 95");
@@ -55,7 +58,7 @@ ui::UserFont userFont(const core::FontSpec& spec) {
 } // namespace
 
 TMain::TMain(Services services, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TMain>()), settings_(services.settings),
+    : QMainWindow(parent), ui((initResources(), std::make_unique<Ui::TMain>())), settings_(services.settings),
       messages_(services.messages), dialogs_(services.dialogs), arguments_(std::move(services.arguments)),
       screenSize_(services.screenSize) {
     ui->setupUi(this);
@@ -482,7 +485,7 @@ void TMain::DoOpen() {
             return;
         }
         if (!core::CheckDBaseFormat(messages_, chosen)) return;
-        const QString previous = table_.isOpen() ? lastDatabase() : QString();
+        const QString previous = lastDatabase();
         setLastDatabase(chosen);
         switchMainTable(true, true);
         app::DoLastFiles(settings_.RecentFiles, core::toNativePath(previous), core::toNativePath(chosen));
@@ -613,31 +616,34 @@ void TMain::setUpNavigator() {
     layout->addStretch();
 }
 
+// Icons from the desktop's theme where it has a fitting one, our own otherwise.
 void TMain::setUpSpeedButtons() {
     struct Icon {
         QToolButton* button;
         const char* theme;
-        QStyle::StandardPixmap fallback;
+        const char* own;
     };
-    const Icon icons[] = {{ui->NewSpeed, "document-new", QStyle::SP_FileIcon},
-                          {ui->OpenSpeed, "document-open", QStyle::SP_DialogOpenButton},
-                          {ui->AddSpeed, "list-add", QStyle::SP_FileDialogNewFolder},
-                          {ui->EditSpeed, "document-edit", QStyle::SP_FileDialogDetailedView},
-                          {ui->CopySpeed, "edit-copy", QStyle::SP_FileLinkIcon},
-                          {ui->DeleteSpeed, "edit-delete", QStyle::SP_TrashIcon},
-                          {ui->ImportSpeed, "document-import", QStyle::SP_ArrowDown},
-                          {ui->ExportSpeed, "document-export", QStyle::SP_ArrowUp},
-                          {ui->SearchSpeed, "edit-find", QStyle::SP_FileDialogContentsView},
-                          {ui->EndSearchSpeed, "edit-clear", QStyle::SP_DialogCancelButton},
-                          {ui->LocateSpeed, "go-jump", QStyle::SP_ArrowRight},
-                          {ui->LocateNextSpeed, "go-next", QStyle::SP_MediaSeekForward},
-                          {ui->ReportSpeed, "document-print", QStyle::SP_FileDialogListView},
-                          {ui->ViewerSpeed, "view-list-details", QStyle::SP_FileDialogInfoView},
-                          {ui->ColorSpeed, "preferences-desktop-color", QStyle::SP_DesktopIcon},
-                          {ui->SpeedSetOrder, "view-sort-ascending", QStyle::SP_TitleBarShadeButton},
-                          {ui->HelpSpeed, "help-contents", QStyle::SP_DialogHelpButton}};
-    for (const Icon& icon : icons)
-        icon.button->setIcon(QIcon::fromTheme(QLatin1String(icon.theme), style()->standardIcon(icon.fallback)));
+    const Icon icons[] = {{ui->NewSpeed, "document-new", "new-database"},
+                          {ui->OpenSpeed, "document-open", "open-database"},
+                          {ui->AddSpeed, "list-add", "add-record"},
+                          {ui->EditSpeed, "document-edit", "edit-record"},
+                          {ui->CopySpeed, "edit-copy", "copy-record"},
+                          {ui->DeleteSpeed, "edit-delete", "delete-record"},
+                          {ui->ImportSpeed, "document-import", "import-records"},
+                          {ui->ExportSpeed, "document-export", "export-records"},
+                          {ui->SearchSpeed, "edit-find", "search-records"},
+                          {ui->EndSearchSpeed, "edit-clear", "end-search"},
+                          {ui->LocateSpeed, "go-jump", "locate-record"},
+                          {ui->LocateNextSpeed, "go-next", "locate-next"},
+                          {ui->ReportSpeed, "document-print", "reports"},
+                          {ui->ViewerSpeed, "view-list-details", "viewer-configuration"},
+                          {ui->ColorSpeed, "preferences-desktop-color", "color-setup"},
+                          {ui->SpeedSetOrder, "view-sort-ascending", "sort-order"},
+                          {ui->HelpSpeed, "help-contents", "help"}};
+    for (const Icon& icon : icons) {
+        const QIcon own(QStringLiteral(":/icons/") + QLatin1String(icon.own) + QStringLiteral(".svg"));
+        icon.button->setIcon(QIcon::fromTheme(QLatin1String(icon.theme), own));
+    }
 }
 
 void TMain::connectCommands() {
