@@ -471,25 +471,33 @@ void TMain::chooseFont(core::FontSpec& spec) {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
+// A chosen name must end in ".DBF" (any case); otherwise the user is told.
+bool TMain::hasDatabaseExtension(const QString& path) {
+    if (path.right(4).toUpper() == QStringLiteral(".DBF")) return true;
+    messages_.show({.caption = QStringLiteral("Error"),
+                    .text = QStringLiteral("Invalid file type selected."),
+                    .icon = core::MessageIcon::Error});
+    return false;
+}
+
+// LastDatabase becomes the path, the main table switches to it, and the database left goes on
+// top of the recent files.
+void TMain::switchTo(const QString& path, bool testInUse) {
+    const QString previous = lastDatabase();
+    setLastDatabase(path);
+    switchMainTable(true, testInUse);
+    app::DoLastFiles(settings_.RecentFiles, core::toNativePath(previous), core::toNativePath(lastDatabase()));
+    SetMenuLastFiles();
+}
+
 void TMain::DoOpen() {
     const QString chosen = dialogs_.getOpenFileName({.title = QStringLiteral("Open Database File"),
                                                      .filter = QStringLiteral("Database Files (*.DBF)"),
                                                      .defaultSuffix = QStringLiteral("DBF"),
                                                      .fileMustExist = true});
     guarded([&] {
-        if (chosen.isEmpty()) return;
-        if (chosen.right(4).toUpper() != QStringLiteral(".DBF")) {
-            messages_.show({.caption = QStringLiteral("Error"),
-                            .text = QStringLiteral("Invalid file type selected."),
-                            .icon = core::MessageIcon::Error});
-            return;
-        }
-        if (!core::CheckDBaseFormat(messages_, chosen)) return;
-        const QString previous = lastDatabase();
-        setLastDatabase(chosen);
-        switchMainTable(true, true);
-        app::DoLastFiles(settings_.RecentFiles, core::toNativePath(previous), core::toNativePath(chosen));
-        SetMenuLastFiles();
+        if (chosen.isEmpty() || !hasDatabaseExtension(chosen)) return;
+        if (core::CheckDBaseFormat(messages_, chosen)) switchTo(chosen, true);
     });
     DisplayCount();
 }
@@ -501,31 +509,15 @@ void TMain::DoNew() {
                                                      .pathMustExist = true,
                                                      .promptOverwrite = true});
     guarded([&] {
-        if (chosen.isEmpty()) return;
-        if (chosen.right(4).toUpper() != QStringLiteral(".DBF")) {
-            messages_.show({.caption = QStringLiteral("Error"),
-                            .text = QStringLiteral("Invalid file type selected."),
-                            .icon = core::MessageIcon::Error});
-            return;
-        }
-        if (!core::MakeNewDB(messages_, chosen)) return;
-        const QString previous = lastDatabase();
-        setLastDatabase(chosen);
-        switchMainTable(true, false);
-        app::DoLastFiles(settings_.RecentFiles, core::toNativePath(previous), core::toNativePath(chosen));
-        SetMenuLastFiles();
+        if (chosen.isEmpty() || !hasDatabaseExtension(chosen)) return;
+        if (core::MakeNewDB(messages_, chosen)) switchTo(chosen, false);
     });
     DisplayCount();
 }
 
 void TMain::OpenSaveFile(const QString& path) {
     guarded([&] {
-        if (!core::CheckDBaseFormat(messages_, path)) return;
-        const QString previous = lastDatabase();
-        setLastDatabase(path);
-        switchMainTable(true, true);
-        app::DoLastFiles(settings_.RecentFiles, core::toNativePath(previous), core::toNativePath(path));
-        SetMenuLastFiles();
+        if (core::CheckDBaseFormat(messages_, path)) switchTo(path, true);
     });
     DisplayCount();
 }

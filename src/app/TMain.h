@@ -82,6 +82,8 @@ private:
     void checkNumberFormats();
     bool chooseStartDatabase();
     void switchMainTable(bool rebuildIndex, bool testInUse);
+    bool hasDatabaseExtension(const QString& path);
+    void switchTo(const QString& path, bool testInUse);
     void openMainTable(bool rebuildIndex);
     void applyBrowseMode();
     void layoutViewer();

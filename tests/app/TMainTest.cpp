@@ -5,6 +5,7 @@
 #include "core/IniFile.h"
 #include "core/MessageService.h"
 #include "core/Settings.h"
+#include "support/ScopedEnv.h"
 #include "viewing/InventoryModel.h"
 
 #include <QAction>
@@ -21,25 +22,7 @@
 
 namespace {
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-        had_ = qEnvironmentVariableIsSet(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_ = false;
-};
+using test_support::ScopedEnv;
 
 // A scratch home: data and settings folders of their own, services answering from scripts.
 class MainWindowTest : public testing::Test {

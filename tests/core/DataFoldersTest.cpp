@@ -1,33 +1,12 @@
 #include "core/DataFolders.h"
+#include "support/ScopedEnv.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-        had_ = qEnvironmentVariableIsSet(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_ = false;
-};
-
-} // namespace
+using test_support::ScopedEnv;
 
 TEST(DataFolders, FollowTheXdgFoldersAndAreCreated) {
     QTemporaryDir data, config;

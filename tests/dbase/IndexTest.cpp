@@ -1,6 +1,7 @@
 #include "dbase/DbfLayout.h"
 #include "dbase/IndexKey.h"
 #include "dbase/Table.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,33 +25,9 @@ using Access = dbase::Access;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        static std::atomic<int> counter{0};
-        path_ = fs::temp_directory_path() /
-                ("index-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test_support::readAll;
+using test_support::TempFolder;
+using test_support::writeAll;
 
 const std::vector<ColumnDef> kColumns = {{"Category", ColumnKind::Character, 30},
                                          {"Bought", ColumnKind::Date},
