@@ -11,6 +11,7 @@
 #include "core/MessageService.h"
 #include "core/SortKey.h"
 #include "core/TextFormat.h"
+#include "editing/PickLists.h"
 #include "ui/WindowAppearance.h"
 #include "ui_TMain.h"
 #include "viewing/InventoryModel.h"
@@ -107,6 +108,7 @@ void TMain::startUp() {
         settings_.ProgramDirectory = programDirectory;
         settings_.StartDirectory = QDir::currentPath();
         core::LoadSettings(settings_, core::SettingsFilePath());
+        pickLists_ = std::make_unique<editing::PickLists>(settings_.ProgramDirectory);
     } catch (const std::exception& e) {
         // No folder for the program's files: there is nowhere to keep a database.
         reportError(e);
@@ -279,6 +281,10 @@ void TMain::showEvent(QShowEvent* event) {
     SetFonts();
     SetViewerOptions();
     SetColors();
+    // The grid's copies of the pick lists, read from their files each time the window shows.
+    if (pickLists_)
+        for (int i = 0; i < editing::kPickListCount; ++i)
+            pickLists_->LoadGridList(static_cast<editing::PickList>(i));
     DisplayCount();
 }
 

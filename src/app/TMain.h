@@ -25,6 +25,9 @@ class MessageService;
 namespace viewing {
 class InventoryModel;
 }
+namespace editing {
+class PickLists;
+}
 
 // The main window: it owns the open inventory database and shows it in the viewer grid,
 // carries the menus and buttons and routes every command. Creating it is the program's
@@ -61,6 +64,7 @@ public:
 
     dbase::Table& table() { return table_; }
     viewing::InventoryModel* model() { return model_; }
+    editing::PickLists* pickLists() { return pickLists_.get(); }
     const QString& mdxPath() const { return mdxPath_; }
     const std::string& sortExpression() const { return sortExpression_; }
 
@@ -105,6 +109,7 @@ private:
 
     dbase::Table table_; // MyTable
     viewing::InventoryModel* model_ = nullptr;
+    std::unique_ptr<editing::PickLists> pickLists_;
     QString mdxPath_;
     std::string sortExpression_;
     bool startupFailed_ = false;
