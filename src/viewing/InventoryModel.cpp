@@ -1,7 +1,9 @@
 #include "viewing/InventoryModel.h"
 
 #include "core/FieldCatalogue.h"
+#include "core/MessageService.h"
 #include "dbase/Table.h"
+#include "viewing/CellInput.h"
 
 #include <QMetaObject>
 
@@ -12,7 +14,7 @@
 namespace viewing {
 namespace {
 
-constexpr int kWarrantyField = 14; // "Yes" or "No"; a check box is drawn for it later
+constexpr int kWarrantyField = 14; // "Yes" or "No", shown and edited as a check box
 constexpr int kFillSteps = 4096;   // records walked per idle slice: a few milliseconds
 constexpr int kFillRetryMs = 250;  // while the table is being edited or lent out
 
@@ -60,6 +62,12 @@ QVariant InventoryModel::data(const QModelIndex& index, int role) const {
     const int number = columns_[static_cast<size_t>(index.column())];
     if (role == Qt::TextAlignmentRole)
         return isNumber(number) ? QVariant(int{Qt::AlignRight | Qt::AlignVCenter}) : QVariant();
+    if (role == Qt::CheckStateRole) {
+        if (number != kWarrantyField) return {};
+        const QVariant text = data(index, Qt::DisplayRole);
+        if (!text.isValid()) return {};
+        return text.toString() == QLatin1String("Yes") ? Qt::Checked : Qt::Unchecked;
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
 
     const RowCache::Row* row = readRow(index.row());
@@ -81,7 +89,85 @@ QVariant InventoryModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags InventoryModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (fieldEditing_ && table_.isOpen() && !table_.isReadOnly()) {
+        // The warranty is ticked, never typed.
+        flags |= catalogueNumber(index.column()) == kWarrantyField ? Qt::ItemIsUserCheckable
+                                                                   : Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+bool InventoryModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.model() != this ||
+        !(flags(index) & Qt::ItemIsEditable || flags(index) & Qt::ItemIsUserCheckable))
+        return false;
+    const int number = catalogueNumber(index.column());
+    QString text;
+    if (number == kWarrantyField) {
+        if (role == Qt::CheckStateRole)
+            text = value.toInt() == Qt::Checked ? QStringLiteral("Yes") : QStringLiteral("No");
+        else if (role == Qt::EditRole)
+            text = value.toString() == QLatin1String("Yes") ? QStringLiteral("Yes")
+                                                            : QStringLiteral("No");
+        else
+            return false;
+    } else {
+        if (role != Qt::EditRole) return false;
+        text = value.toString();
+    }
+    // Closing an editor hands its text back even when nothing was typed: nothing to store.
+    if (text == data(index, Qt::EditRole).toString()) return true;
+
+    const CellInput input = CheckCellInput(number, text, table_.dateFormat());
+    if (!input.ok) {
+        refuse(input.message);
+        return false;
+    }
+    return storeField(index.row(), number, input.value);
+}
+
+void InventoryModel::setFieldEditing(bool on) {
+    if (fieldEditing_ == on) return;
+    fieldEditing_ = on;
+    // Views ask for the flags again when they next look; the check boxes repaint now.
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+bool InventoryModel::storeField(int row, int catalogueNumber, const std::string& value) {
+    const int field = fieldOf_[static_cast<size_t>(catalogueNumber)];
+    if (field < 0) return false;
+    try {
+        if (!rows_->moveTo(row)) return false;
+        table_.edit();
+        try {
+            table_.setText(field, value);
+            table_.post();
+        } catch (...) {
+            // The record keeps what it held; the lock taken by edit() goes with the cancel.
+            if (table_.state() == dbase::Table::State::Edit) table_.cancel();
+            throw;
+        }
+    } catch (const dbase::Error& e) {
+        refuse(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    try {
+        refresh();
+    } catch (const dbase::Error& e) {
+        reportFailure(e.what());
+    }
+    emit recordStored();
+    return true;
+}
+
+void InventoryModel::refuse(const QString& message) {
+    if (!messages_) return;
+    messages_->show({.caption = QStringLiteral("Error"),
+                     .text = message,
+                     .buttons = core::MessageButtons::Ok,
+                     .icon = core::MessageIcon::Error});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,7 +9,12 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
+
+namespace core {
+class MessageService;
+}
 
 namespace viewing {
 
@@ -44,6 +49,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Stores a cell typed in the grid (EditRole; CheckStateRole for the warranty's check box)
+    // while field editing is on. The value is checked as the edit window checks it, then the
+    // record is changed through the engine: edit, the one field, post. A refused value or a
+    // failure of the engine (a record another user holds, a value the field cannot take) is
+    // reported through the message service and leaves the record as it was.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Whether cells may be edited (the grid's field editing). Never on a read-only table.
+    void setFieldEditing(bool on);
+    bool fieldEditing() const { return fieldEditing_; }
+    // Where refused edits are reported; none: they are refused without a word.
+    void setMessageService(core::MessageService* messages) { messages_ = messages; }
 
     // Columns: the shown fields by catalogue number (1..22), left to right. Throws
     // std::invalid_argument for a number out of range or given twice.
@@ -82,12 +99,16 @@ public:
 
 signals:
     void readFailed(const QString& message);
+    // A cell was stored: the record may stand at another row now. The table's cursor is on it.
+    void recordStored();
 
 private:
     void recount(bool keepViewsIfSameCount);
     void mapFields();
     const RowCache::Row* readRow(int row) const;
     void reportFailure(const char* message) const;
+    bool storeField(int row, int catalogueNumber, const std::string& value);
+    void refuse(const QString& message);
     void scheduleFill();
     void fillSome();
 
@@ -98,6 +119,8 @@ private:
     std::array<int, core::kFieldCount + 1> fieldOf_{}; // the table's field of each catalogue number
     bool suspended_ = false;
     bool backgroundFill_ = true;
+    bool fieldEditing_ = false;
+    core::MessageService* messages_ = nullptr;
     mutable bool failureReported_ = false;
     QTimer fillTimer_;
 };
