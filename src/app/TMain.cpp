@@ -12,9 +12,13 @@
 #include "core/SortKey.h"
 #include "core/TextFormat.h"
 #include "editing/PickLists.h"
+#include "editing/TMyEdit.h"
+#include "editing/TMyEditBox.h"
 #include "ui/WindowAppearance.h"
 #include "ui_TMain.h"
 #include "viewing/InventoryModel.h"
+#include "viewing/TViewConfig.h"
+#include "viewing/ViewerOptions.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -27,6 +31,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
+
+#include <tuple>
 
 // The icons live in the app library, which a static library must register by hand.
 static void initResources() { Q_INIT_RESOURCE(icons); }
@@ -238,21 +244,25 @@ void TMain::openMainTable(bool rebuildIndex) {
         ui->ViewerGrid->setModel(model_);
         connect(ui->ViewerGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this] { syncCursorToGrid(); });
+        model_->setMessageService(&messages_);
+        connect(model_, &viewing::InventoryModel::recordStored, this, [this] {
+            selectCurrentRecord();
+            DisplayCount();
+        });
         connect(model_, &viewing::InventoryModel::readFailed, this, [this](const QString& message) {
             messages_.show({.caption = QStringLiteral("Error"), .text = message,
                             .icon = core::MessageIcon::Error});
         });
     }
-    if (shown_) SetViewerOptions();
 }
 
 // The shared switch of DoOpen, DoNew and OpenSaveFile; LastDatabase holds the new path.
 void TMain::switchMainTable(bool rebuildIndex, bool testInUse) {
     table_.close();
-    if (model_) model_->reset();
     bool rebuild = rebuildIndex;
     if (rebuild && testInUse && core::DBaseInUse(lastDatabase())) rebuild = false;
     openMainTable(rebuild);
+    if (model_) model_->reset(); // another table: count its rows again
     SetViewerOptions();
 }
 
@@ -300,17 +310,26 @@ void TMain::SetColors() {
     ui::PaintControl(ui->NavigatorLabel, colors, ui::ColorPart::Label);
 }
 
-// The grid shows every field with its display name until the viewer configuration exists.
+// The viewer configuration onto the grid (reads no record); the grid's combo boxes take the
+// grid's copies of the pick lists, and a value typed into one joins that copy.
 void TMain::SetViewerOptions() {
     if (!model_) return;
-    std::vector<QString> names;
-    for (int n = 1; n <= core::kFieldCount; ++n) names.push_back(core::fromTableText(settings_.FieldDisplayNames[n]));
-    model_->setDisplayNames(std::move(names));
-    model_->reset();
-    for (int column = 0; column < model_->columnCount(); ++column)
-        ui->ViewerGrid->setColumnWidth(column, 8 * settings_.FieldWidths[model_->catalogueNumber(column)]);
+    auto listOf = [](int number) { return static_cast<editing::PickList>(core::catalogueField(number).pickList - 1); };
+    viewing::GridPickLists lists;
+    if (pickLists_) {
+        lists.entries = [this, listOf](int number) { return pickLists_->grid(listOf(number)); };
+        lists.offer = [this, listOf](int number, const std::string& value) {
+            pickLists_->AddToListTwwDB(listOf(number), value);
+        };
+    }
+    viewing::ApplyViewerOptions(*ui->ViewerGrid, *model_, settings_, std::move(lists));
     selectCurrentRecord();
     DisplayCount();
+}
+
+void TMain::DoViewer() {
+    TViewConfig::run(this, settings_, messages_, dialogs_);
+    SetViewerOptions();
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -545,6 +564,37 @@ void TMain::DoDelete() {
     DisplayCount();
 }
 
+void TMain::createWindows() {
+    if (editWindow_ || !pickLists_) return;
+    editWindow_ = std::make_unique<TMyEdit>(
+        TMyEdit::Services{.settings = settings_,
+                          .messages = messages_,
+                          .table = table_,
+                          .pickLists = *pickLists_,
+                          .recordsChanged =
+                              [this] {
+                                  if (model_) model_->refresh();
+                                  selectCurrentRecord();
+                                  DisplayCount();
+                              },
+                          .currentChanged = [this] { selectCurrentRecord(); }},
+        this);
+}
+
+// Add, Edit and Copy: the edit window on the grid's current record.
+void TMain::runEditWindow(int mode) {
+    if (!editWindow_) return;
+    guarded([&] {
+        syncCursorToGrid();
+        editWindow_->run(mode);
+    });
+    DisplayCount();
+}
+
+void TMain::DoAdd() { runEditWindow(TMyEdit::AddMode); }
+void TMain::DoEdit() { runEditWindow(TMyEdit::EditMode); }
+void TMain::DoCopy() { runEditWindow(TMyEdit::CopyMode); }
+
 void TMain::DoExit() { close(); }
 
 void TMain::DisplayCount() {
@@ -649,11 +699,22 @@ void TMain::connectCommands() {
     connect(ui->NewSpeed, &QToolButton::clicked, this, &TMain::DoNew);
     connect(ui->MenuOpen, &QAction::triggered, this, &TMain::DoOpen);
     connect(ui->OpenSpeed, &QToolButton::clicked, this, &TMain::DoOpen);
+    for (const auto& [item, speed, button, command] :
+         {std::tuple{ui->MenuAdd, ui->AddSpeed, ui->AddButton, &TMain::DoAdd},
+          std::tuple{ui->MenuEdit, ui->EditSpeed, ui->EditButton, &TMain::DoEdit},
+          std::tuple{ui->MenuCopy, ui->CopySpeed, ui->CopyButton, &TMain::DoCopy}}) {
+        connect(item, &QAction::triggered, this, command);
+        connect(speed, &QToolButton::clicked, this, command);
+        connect(button, &QPushButton::clicked, this, command);
+    }
     connect(ui->MenuDelete, &QAction::triggered, this, &TMain::DoDelete);
     connect(ui->DeleteSpeed, &QToolButton::clicked, this, &TMain::DoDelete);
     connect(ui->DeleteButton, &QPushButton::clicked, this, &TMain::DoDelete);
     connect(ui->MenuExit, &QAction::triggered, this, &TMain::DoExit);
     connect(ui->ButtonExit, &QPushButton::clicked, this, &TMain::DoExit);
+    connect(ui->MenuViewer, &QAction::triggered, this, &TMain::DoViewer);
+    connect(ui->ViewerSpeed, &QToolButton::clicked, this, &TMain::DoViewer);
+    connect(ui->ViewerButton, &QPushButton::clicked, this, &TMain::DoViewer);
     connect(ui->MenuPrinterSetup, &QAction::triggered, this, [this] { dialogs_.printerSetup(); });
     for (int i = 1; i <= core::kRecentFileCount; ++i)
         connect(lastFileItems_[static_cast<size_t>(i - 1)], &QAction::triggered, this,
@@ -685,22 +746,34 @@ void TMain::connectCommands() {
     connect(ui->MenuEditFont, &QAction::triggered, this, [this] { chooseFont(settings_.EditFont); });
     connect(ui->MenuButtonFont, &QAction::triggered, this, [this] { chooseFont(settings_.ButtonFont); });
 
+    // List maintenance: the title word is the item's caption, the longest entry the width of
+    // the list's field.
+    const std::pair<QAction*, editing::PickList> lists[] = {
+        {ui->MenuMaintainBrand, editing::PickList::Brand},
+        {ui->MenuMaintainLocation, editing::PickList::Location},
+        {ui->MenuMaintainBought, editing::PickList::PurchasedFrom},
+        {ui->MenuMaintainCategory, editing::PickList::Category},
+        {ui->MenuMaintainOwner, editing::PickList::Owner}};
+    for (const auto& [item, list] : lists) {
+        connect(item, &QAction::triggered, this, [this, item, list] {
+            if (!pickLists_) return;
+            TMyEditBox::editList(this, *pickLists_, list, item->text(),
+                                 core::FieldWidth(editing::PickLists::catalogueNumber(list)), settings_, messages_);
+        });
+    }
+
     // Commands whose windows are not built yet stay visible but disabled.
-    for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuAdd, ui->MenuEdit, ui->MenuCopy,
-                          ui->MenuImport, ui->MenuExport, ui->MenuSearch, ui->MenuFind, ui->MenuFindNext,
-                          ui->MenuReports, ui->MenuViewer, ui->MenuSortOrder, ui->MenuSearchReplace,
+    for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuImport, ui->MenuExport, ui->MenuSearch, ui->MenuFind, ui->MenuFindNext,
+                          ui->MenuReports, ui->MenuSortOrder, ui->MenuSearchReplace,
                           ui->MenuRebuild, ui->MenuPack, ui->MenuContents, ui->MenuTips, ui->MenuAbout,
                           ui->MenuOtherProd, ui->MenuOrder, ui->MenuMainColor, ui->MenuEditColor,
-                          ui->MenuSearchColor, ui->MenuReportColor, ui->MenuConfigureColor, ui->MenuAllColor,
-                          ui->MenuMaintainBrand, ui->MenuMaintainLocation, ui->MenuMaintainBought,
-                          ui->MenuMaintainCategory, ui->MenuMaintainOwner})
+                          ui->MenuSearchColor, ui->MenuReportColor, ui->MenuConfigureColor, ui->MenuAllColor})
         item->setEnabled(false);
-    for (QToolButton* button : {ui->AddSpeed, ui->EditSpeed, ui->CopySpeed, ui->ImportSpeed, ui->ExportSpeed,
+    for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed,
                                 ui->SearchSpeed, ui->LocateSpeed, ui->LocateNextSpeed, ui->ReportSpeed,
-                                ui->ViewerSpeed, ui->ColorSpeed, ui->SpeedSetOrder, ui->HelpSpeed})
+                                ui->ColorSpeed, ui->SpeedSetOrder, ui->HelpSpeed})
         button->setEnabled(false);
-    for (QPushButton* button : {ui->AddButton, ui->EditButton, ui->CopyButton, ui->SearchButton,
-                                ui->ReportButton, ui->ViewerButton, ui->HelpButton})
+    for (QPushButton* button : {ui->SearchButton, ui->ReportButton, ui->HelpButton})
         button->setProperty("pending", true);
 }
 

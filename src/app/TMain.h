@@ -28,6 +28,7 @@ class InventoryModel;
 namespace editing {
 class PickLists;
 }
+class TMyEdit;
 
 // The main window: it owns the open inventory database and shows it in the viewer grid,
 // carries the menus and buttons and routes every command. Creating it is the program's
@@ -50,7 +51,14 @@ public:
     // created): the program ends at once.
     bool startupFailed() const { return startupFailed_; }
 
+    // The windows that live for the whole run, made after the main window (whose start-up
+    // must not use them).
+    void createWindows();
+
     // Commands.
+    void DoAdd();
+    void DoEdit();
+    void DoCopy();
     void DoNew();
     void DoOpen();
     void OpenSaveFile(const QString& path);
@@ -60,6 +68,7 @@ public:
     void SetMenuLastFiles();
     void SetButtonBar();
     void SetViewerOptions();
+    void DoViewer();
     void DisableEndSearch();
 
     dbase::Table& table() { return table_; }
@@ -87,6 +96,7 @@ private:
     bool chooseStartDatabase();
     void switchMainTable(bool rebuildIndex, bool testInUse);
     bool hasDatabaseExtension(const QString& path);
+    void runEditWindow(int mode);
     void switchTo(const QString& path, bool testInUse);
     void openMainTable(bool rebuildIndex);
     void applyBrowseMode();
@@ -110,6 +120,7 @@ private:
     dbase::Table table_; // MyTable
     viewing::InventoryModel* model_ = nullptr;
     std::unique_ptr<editing::PickLists> pickLists_;
+    std::unique_ptr<TMyEdit> editWindow_;
     QString mdxPath_;
     std::string sortExpression_;
     bool startupFailed_ = false;

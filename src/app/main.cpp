@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     arguments.removeFirst();
     TMain main({settings, messages, dialogs, arguments});
     if (main.startupFailed()) return 1;
+    main.createWindows();
     main.show();
     return QApplication::exec();
 }

@@ -35,6 +35,7 @@ protected:
         settings_ = std::make_unique<core::Settings>();
         auto main = std::make_unique<TMain>(
             TMain::Services{*settings_, messages_, dialogs_, std::move(arguments), screen});
+        if (!main->startupFailed()) main->createWindows();
         return main;
     }
 
