@@ -573,7 +573,15 @@ void TMain::createWindows() {
                           .pickLists = *pickLists_,
                           .recordsChanged =
                               [this] {
-                                  if (model_) model_->refresh();
+                                  // An edit with no search on changes no count: the grid need
+                                  // not count a large table again.
+                                  const bool edited = table_.recordCount() == knownRecords_ &&
+                                                      !settings_.SearchActive;
+                                  knownRecords_ = table_.recordCount();
+                                  if (model_ && edited)
+                                      model_->recordEdited();
+                                  else if (model_)
+                                      model_->refresh();
                                   selectCurrentRecord();
                                   DisplayCount();
                               },
@@ -584,6 +592,7 @@ void TMain::createWindows() {
 // Add, Edit and Copy: the edit window on the grid's current record.
 void TMain::runEditWindow(int mode) {
     if (!editWindow_) return;
+    knownRecords_ = table_.recordCount();
     guarded([&] {
         syncCursorToGrid();
         editWindow_->run(mode);

@@ -121,6 +121,7 @@ private:
     viewing::InventoryModel* model_ = nullptr;
     std::unique_ptr<editing::PickLists> pickLists_;
     std::unique_ptr<TMyEdit> editWindow_;
+    uint32_t knownRecords_ = 0; // the table's records when the edit window opened
     QString mdxPath_;
     std::string sortExpression_;
     bool startupFailed_ = false;

@@ -223,6 +223,13 @@ void InventoryModel::refresh() {
     recount(true);
 }
 
+void InventoryModel::recordEdited() {
+    rows_->forgetRows();
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    scheduleFill();
+}
+
 void InventoryModel::recount(bool keepViewsIfSameCount) {
     fillTimer_.stop();
     auto fresh = std::make_unique<RowCache>(table_, rows_->counters());

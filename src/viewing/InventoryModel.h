@@ -78,6 +78,9 @@ public:
     // others). Counts the rows again; while the count stays the same the views keep their
     // selection and scroll position and only repaint.
     void refresh();
+    // One record was edited and no record added, deleted or hidden by a filter: the count
+    // stands and need not be read again (on a large table that is most of a refresh).
+    void recordEdited();
 
     // The row of the table's current record; -1 when it has none or the record is not in the
     // view. Costs at most a short walk once the rows around it are known.

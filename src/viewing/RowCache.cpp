@@ -50,6 +50,15 @@ bool RowCache::canWalk() const {
     return !suspended_ && table_.isOpen() && table_.state() == dbase::Table::State::Browse;
 }
 
+void RowCache::forgetRows() {
+    blocks_.clear();
+    if (identity_ || table_.selectedIndex().empty()) return;
+    anchors_.clear();
+    anchorRows_.clear();
+    firstSought_ = lastSought_ = false;
+    fillFrom_ = 0;
+}
+
 void RowCache::reset() {
     count_ = 0;
     identity_ = false;

@@ -357,6 +357,18 @@ TEST(InventoryModel, FollowsChangedRecordsAndNewViews) {
     EXPECT_EQ(cell(model, 300, kItem), text("Edited"));
     expectRowsMatchTheTable(model, t);
 
+    // Edited again, told as an edit: no count, no reset, and the record found at its new place.
+    ASSERT_TRUE(model.moveTo(300));
+    t.edit();
+    t.setText(kCategory, "a"); // back to the front
+    t.post();
+    model.recordEdited();
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(model.rowCount(), 301);
+    EXPECT_EQ(model.rowOfCurrent(), 0);
+    EXPECT_EQ(cell(model, 0, kItem), text("Edited"));
+    expectRowsMatchTheTable(model, t);
+
     // Deleted.
     ASSERT_TRUE(model.moveTo(10));
     t.remove();
