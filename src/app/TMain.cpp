@@ -21,6 +21,8 @@
 #include "viewing/ViewerOptions.h"
 
 #include <QActionGroup>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -277,6 +279,8 @@ void TMain::applyBrowseMode() {
     ui->MenuMaintain->setEnabled(false);
     for (QToolButton* button : {ui->AddSpeed, ui->CopySpeed, ui->ImportSpeed, ui->DeleteSpeed, ui->ViewerSpeed})
         button->setEnabled(false);
+    for (const char* name : {"NavInsert", "NavDelete", "NavEdit", "NavPost", "NavCancel", "NavRefresh"})
+        if (auto* button = ui->MyNavigator->findChild<QToolButton*>(QLatin1String(name))) button->hide();
     settings_.SavedFieldEditing = settings_.GridFieldEditing;
     settings_.GridFieldEditing = false;
 }
@@ -669,6 +673,52 @@ void TMain::setUpNavigator() {
             ui->ViewerGrid->setCurrentIndex(index);
             ui->ViewerGrid->scrollTo(index);
         });
+    }
+    // The editing buttons: insert and edit open the edit window (or, with field editing on, edit
+    // the cell in place); post and cancel end an edit in the grid; refresh shows what other
+    // users changed. Browse mode shows none of them.
+    struct Action {
+        const char* name;
+        QIcon icon;
+        const char* hint;
+        std::function<void()> run;
+    };
+    const Action actions[] = {
+        {"NavInsert", QIcon(QStringLiteral(":/icons/add-record.svg")), "Insert record", [this] { DoAdd(); }},
+        {"NavDelete", QIcon(QStringLiteral(":/icons/delete-record.svg")), "Delete record", [this] { DoDelete(); }},
+        {"NavEdit", QIcon(QStringLiteral(":/icons/edit-record.svg")), "Edit record",
+         [this] {
+             if (settings_.GridFieldEditing && ui->ViewerGrid->currentIndex().isValid())
+                 ui->ViewerGrid->edit(ui->ViewerGrid->currentIndex());
+             else
+                 DoEdit();
+         }},
+        {"NavPost", style()->standardIcon(QStyle::SP_DialogApplyButton), "Post edit",
+         [this] { ui->ViewerGrid->setFocus(); }}, // the open cell editor commits as it loses focus
+        {"NavCancel", style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel edit",
+         [this] {
+             if (QWidget* editor = QApplication::focusWidget(); editor && ui->ViewerGrid->isAncestorOf(editor)) {
+                 QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                 QApplication::sendEvent(editor, &escape); // the delegate drops the change
+             }
+         }},
+        {"NavRefresh", style()->standardIcon(QStyle::SP_BrowserReload), "Refresh data", [this] {
+             guarded([&] {
+                 table_.refresh();
+                 if (model_) model_->refresh();
+                 selectCurrentRecord();
+             });
+             DisplayCount();
+         }}};
+    for (const Action& action : actions) {
+        auto* button = new QToolButton(ui->MyNavigator);
+        button->setObjectName(QLatin1String(action.name));
+        button->setIcon(action.icon);
+        button->setToolTip(QLatin1String(action.hint));
+        button->setAccessibleName(QLatin1String(action.hint));
+        button->setAutoRaise(true);
+        layout->addWidget(button);
+        connect(button, &QToolButton::clicked, this, action.run);
     }
     layout->addStretch();
 }

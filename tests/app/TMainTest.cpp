@@ -127,6 +127,31 @@ TEST_F(MainWindowTest, RecordsShowInSortOrderAndDeleteAsksFirst) {
     EXPECT_EQ(column0(*main, 0), QStringLiteral("Desk"));
 }
 
+TEST_F(MainWindowTest, TheNavigatorsRefreshShowsWhatAnotherCopyAdded) {
+    const QString path = makeDatabase(QStringLiteral("HOME.DBF"), {{"Lamp", "Lighting"}});
+    {
+        core::Settings settings;
+        settings.LastDatabase = path.toStdString();
+        settings.StartDirectory = QDir::currentPath();
+        ASSERT_TRUE(core::SaveSettings(settings, core::SettingsFilePath()));
+    }
+    auto main = start();
+    main->show();
+    EXPECT_EQ(count(*main), QStringLiteral("1"));
+    {
+        dbase::Table other; // another copy of the program, sharing the table
+        other.openFile(path.toStdString(), dbase::ShareMode::Shared, dbase::Access::ReadWrite);
+        other.selectIndex("NEWINDEX");
+        other.insert();
+        other.setText(other.fieldIndex("Item"), "Armchair");
+        other.setText(other.fieldIndex("Category"), "Furniture");
+        other.post();
+    }
+    child<QToolButton>(*main, "NavRefresh")->click();
+    EXPECT_EQ(count(*main), QStringLiteral("2"));
+    EXPECT_EQ(column0(*main, 0), QStringLiteral("Armchair"));
+}
+
 TEST_F(MainWindowTest, SwitchingDatabasesKeepsTheRecentFilesList) {
     const QString a = makeDatabase(QStringLiteral("A.DBF"), {{"Alpha", "X"}});
     const QString b = makeDatabase(QStringLiteral("B.DBF"), {{"Beta", "Y"}, {"Gamma", "Z"}});
@@ -231,6 +256,9 @@ TEST_F(MainWindowTest, BrowseModeDisablesChangesButKeepsTheStoredGridSetting) {
                              "MenuImport", "MenuSearchReplace"})
         EXPECT_FALSE(child<QAction>(*main, item)->isEnabled()) << item;
     EXPECT_FALSE(child<QToolButton>(*main, "DeleteSpeed")->isEnabled());
+    for (const char* button : {"NavInsert", "NavDelete", "NavEdit", "NavPost", "NavCancel", "NavRefresh"})
+        EXPECT_TRUE(child<QToolButton>(*main, button)->isHidden()) << button;
+    EXPECT_FALSE(child<QToolButton>(*main, "NavNext")->isHidden());
     EXPECT_TRUE(child<QAction>(*main, "MenuOpen")->isEnabled());
     main->close();
     core::IniFile ini;
