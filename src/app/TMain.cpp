@@ -583,7 +583,7 @@ void TMain::createWindows() {
                                                       !settings_.SearchActive;
                                   knownRecords_ = table_.recordCount();
                                   if (model_ && edited)
-                                      model_->recordEdited();
+                                      model_->recordEdited(table_.movedInOrder());
                                   else if (model_)
                                       model_->refresh();
                                   selectCurrentRecord();

@@ -827,6 +827,7 @@ void Table::post() {
     requireOpen();
     if (state_ == State::Browse) return;
     const bool editing = state_ == State::Edit;
+    movedInOrder_ = !editing; // a new record takes a place of its own
     if (editing)
         writeCurrent(recno_);
     else
@@ -1180,6 +1181,7 @@ void Table::updateKeys(const std::string* before, uint32_t recno) {
             d.scratch.bytes() = *before;
             e.evaluate(d.scratch, oldKey);
             if (oldKey == d.key) continue;
+            if (static_cast<int>(t) == selectedTag_) movedInOrder_ = true;
             // An entry that is not there (an index another program kept differently) is no
             // reason to refuse the change: the new key goes in all the same.
             d.mdx.remove(static_cast<int>(t), oldKey, recno);

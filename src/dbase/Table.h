@@ -152,6 +152,9 @@ public:
     void insert();
     void edit();
     void post();
+    // Whether the last post changed the record's place in the current order: a new record, or
+    // an edit that changed its key in the selected tag.
+    bool movedInOrder() const { return movedInOrder_; }
     void cancel();
     void remove(); // sets the deletion mark; the cursor moves to the next record of the view
     void setText(int field, std::string_view text);
@@ -266,6 +269,7 @@ private:
     bool eof_ = true;
     Filter filter_;
     bool bulkReading_ = false;
+    bool movedInOrder_ = false;
 };
 
 } // namespace dbase

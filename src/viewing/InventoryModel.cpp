@@ -223,8 +223,8 @@ void InventoryModel::refresh() {
     recount(true);
 }
 
-void InventoryModel::recordEdited() {
-    rows_->forgetRows();
+void InventoryModel::recordEdited(bool moved) {
+    rows_->forgetRows(moved);
     if (rowCount() > 0 && columnCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     scheduleFill();

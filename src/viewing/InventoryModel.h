@@ -79,8 +79,10 @@ public:
     // selection and scroll position and only repaint.
     void refresh();
     // One record was edited and no record added, deleted or hidden by a filter: the count
-    // stands and need not be read again (on a large table that is most of a refresh).
-    void recordEdited();
+    // stands and need not be read again (on a large table that is most of a refresh). `moved`:
+    // its place in the order changed (Table::movedInOrder), so the rows' positions are learnt
+    // again; otherwise every row keeps its place.
+    void recordEdited(bool moved);
 
     // The row of the table's current record; -1 when it has none or the record is not in the
     // view. Costs at most a short walk once the rows around it are known.

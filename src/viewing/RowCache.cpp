@@ -50,9 +50,9 @@ bool RowCache::canWalk() const {
     return !suspended_ && table_.isOpen() && table_.state() == dbase::Table::State::Browse;
 }
 
-void RowCache::forgetRows() {
+void RowCache::forgetRows(bool moved) {
     blocks_.clear();
-    if (identity_ || table_.selectedIndex().empty()) return;
+    if (!moved || identity_ || table_.selectedIndex().empty()) return;
     anchors_.clear();
     anchorRows_.clear();
     firstSought_ = lastSought_ = false;

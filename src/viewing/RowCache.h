@@ -61,9 +61,9 @@ public:
     // Counts the view afresh and forgets every decoded row and anchor.
     void reset();
     // A record's fields changed and nothing was added, removed or hidden: the count stands.
-    // The rows read are stale, and in index order the record may have moved, so the positions
-    // learnt go too (in record order every record keeps its row).
-    void forgetRows();
+    // The rows read are stale; when the record moved in index order the positions learnt go
+    // too (in record order every record keeps its row).
+    void forgetRows(bool moved);
     int count() const { return count_; }
 
     // Row r (0 <= r < count()), decoded together with its block when not held. nullptr when

@@ -362,11 +362,22 @@ TEST(InventoryModel, FollowsChangedRecordsAndNewViews) {
     t.edit();
     t.setText(kCategory, "a"); // back to the front
     t.post();
-    model.recordEdited();
+    EXPECT_TRUE(t.movedInOrder());
+    model.recordEdited(t.movedInOrder());
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(model.rowCount(), 301);
     EXPECT_EQ(model.rowOfCurrent(), 0);
     EXPECT_EQ(cell(model, 0, kItem), text("Edited"));
+    expectRowsMatchTheTable(model, t);
+    // A change outside the key leaves every row in its place.
+    ASSERT_TRUE(model.moveTo(0));
+    t.edit();
+    t.setText(kItem, "Edited twice");
+    t.post();
+    EXPECT_FALSE(t.movedInOrder());
+    model.recordEdited(false);
+    EXPECT_EQ(model.rowOfCurrent(), 0);
+    EXPECT_EQ(cell(model, 0, kItem), text("Edited twice"));
     expectRowsMatchTheTable(model, t);
 
     // Deleted.
