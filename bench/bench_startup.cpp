@@ -13,6 +13,7 @@
 #include "core/DialogService.h"
 #include "core/MessageService.h"
 #include "core/Settings.h"
+#include "dbase/Table.h"
 #include "viewing/InventoryModel.h"
 
 #include <QApplication>
@@ -94,6 +95,26 @@ int main(int argc, char** argv) {
     grid->scrollTo(main.model()->index(std::max(0, main.model()->rowCount() - 80), 0));
     main.grab();
     report("scroll a page and paint", page);
+    // An edit as the edit window posts it, in the middle of the order, and the grid catching up.
+    const int middle = main.model()->rowCount() / 2;
+    grid->setCurrentIndex(main.model()->index(middle, 0));
+    QApplication::processEvents();
+    for (const char* field : {"Descriptio", "Category"}) {
+        const auto edit = Clock::now();
+        dbase::Table& table = main.table();
+        main.model()->moveTo(middle);
+        table.edit();
+        table.setText(table.fieldIndex(field), std::string(field) == "Category" ? "Zzz moved" : "Edited");
+        table.post();
+        main.model()->recordEdited(table.movedInOrder());
+        const int row = main.model()->rowOfCurrent();
+        grid->setCurrentIndex(main.model()->index(row, 0));
+        grid->scrollTo(main.model()->index(row, 0));
+        main.grab();
+        report(std::string(field) == "Category" ? "post an edit of the sort key, find its row, paint"
+                                                : "post an edit outside the sort key and paint",
+               edit);
+    }
     std::printf("rows\t%d\n", main.model()->rowCount());
     if (const char* copy = std::getenv("BENCH_SMAPS")) {
         std::ifstream in("/proc/self/smaps");
