@@ -54,16 +54,6 @@ struct ScreenSize {
 };
 constexpr ScreenSize kScreenSizes[] = {{640, 480, 1.0}, {800, 600, 1.25}, {1024, 768, 1.6}, {1280, 1024, 2.0}};
 
-ui::UserFont userFont(const core::FontSpec& spec) {
-    ui::UserFont font;
-    font.name = core::fromTableText(spec.name);
-    font.bold = spec.bold;
-    font.italic = spec.italic;
-    font.underline = spec.underline;
-    font.strikeout = spec.strikeout;
-    return font;
-}
-
 } // namespace
 
 TMain::TMain(Services services, QWidget* parent)
@@ -303,8 +293,8 @@ void TMain::showEvent(QShowEvent* event) {
 }
 
 void TMain::SetFonts() {
-    ui::SetFonts(this, userFont(settings_.LabelFont), userFont(settings_.EditFont),
-                 userFont(settings_.ButtonFont));
+    ui::SetFonts(this, ui::UserFont::fromSettings(settings_.LabelFont), ui::UserFont::fromSettings(settings_.EditFont),
+                 ui::UserFont::fromSettings(settings_.ButtonFont));
 }
 
 void TMain::SetColors() {

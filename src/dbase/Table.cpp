@@ -1,5 +1,6 @@
 #include "Table.h"
 
+#include "Bytes.h"
 #include "DbfLayout.h"
 #include "File.h"
 #include "IndexKey.h"
@@ -18,18 +19,10 @@ namespace {
 
 constexpr size_t kCacheBytes = 256 * 1024;
 
-uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void put16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
+using bytes::get16;
+using bytes::get32;
+using bytes::put16;
+using bytes::put32;
 
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 

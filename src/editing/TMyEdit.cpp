@@ -132,16 +132,6 @@ QString dateForBox(const dbase::Date& date, const dbase::DateFormat& format) {
     return month + separator + day + separator + year;
 }
 
-ui::UserFont userFont(const core::FontSpec& spec) {
-    ui::UserFont font;
-    font.name = core::fromTableText(spec.name);
-    font.bold = spec.bold;
-    font.italic = spec.italic;
-    font.underline = spec.underline;
-    font.strikeout = spec.strikeout;
-    return font;
-}
-
 // The first character of the text that the table's code page has no place for.
 QString firstForeignCharacter(const QString& text) {
     for (const char32_t c : text.toUcs4()) {
@@ -352,9 +342,9 @@ void TMyEdit::done(int result) {
 void TMyEdit::FormShow() {
     storedCount_ = 0;
     ui::Appearance look;
-    look.labelFont = userFont(settings_.LabelFont);
-    look.editFont = userFont(settings_.EditFont);
-    look.buttonFont = userFont(settings_.ButtonFont);
+    look.labelFont = ui::UserFont::fromSettings(settings_.LabelFont);
+    look.editFont = ui::UserFont::fromSettings(settings_.EditFont);
+    look.buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont);
     look.screen = {settings_.ScaleFactor, settings_.ScreenWidth, settings_.ScreenHeight};
     ui::ShowSequence(this, look, {.designed = &designed_, .moveUp = true});
 

@@ -18,16 +18,6 @@ namespace {
 // Each entry keeps its bytes beside the text shown, so that OK gives back exactly what was read.
 constexpr int kBytesRole = Qt::UserRole;
 
-ui::UserFont userFont(const core::FontSpec& stored) {
-    ui::UserFont font;
-    font.name = core::fromTableText(stored.name);
-    font.bold = stored.bold;
-    font.italic = stored.italic;
-    font.underline = stored.underline;
-    font.strikeout = stored.strikeout;
-    return font;
-}
-
 const core::Message& cannotStore() {
     static const core::Message message{
         .caption = QStringLiteral("Error"),
@@ -107,9 +97,9 @@ void TMyEditBox::showEvent(QShowEvent* event) {
 
 void TMyEditBox::FormShow() {
     ui::Appearance appearance{
-        .labelFont = userFont(settings_.LabelFont),
-        .editFont = userFont(settings_.EditFont),
-        .buttonFont = userFont(settings_.ButtonFont),
+        .labelFont = ui::UserFont::fromSettings(settings_.LabelFont),
+        .editFont = ui::UserFont::fromSettings(settings_.EditFont),
+        .buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont),
         .screen = {.scaleFactor = settings_.ScaleFactor,
                    .screenWidth = settings_.ScreenWidth,
                    .screenHeight = settings_.ScreenHeight},

@@ -1,6 +1,8 @@
 #include "ui/WindowAppearance.h"
 
+#include "core/Cp1252.h"
 #include "core/MessageService.h"
+#include "core/Settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -190,6 +192,11 @@ std::vector<QWidget*> WindowComponents(QWidget* window) {
 
 UserFont UserFont::fromFont(const QFont& font) {
     return {font.family(), font.bold(), font.italic(), font.underline(), font.strikeOut()};
+}
+
+UserFont UserFont::fromSettings(const core::FontSpec& stored) {
+    return {core::fromTableText(stored.name), stored.bold, stored.italic, stored.underline,
+            stored.strikeout};
 }
 
 void UserFont::applyTo(QFont& font) const {

@@ -15,7 +15,8 @@
 
 namespace core {
 class MessageService;
-}
+struct FontSpec;
+} // namespace core
 
 // What every window does to look the way the user chose: the three user fonts, the zoom for
 // the chosen screen size, centring, and painting with a window color set.
@@ -42,6 +43,8 @@ struct UserFont {
     bool strikeout = false;
 
     static UserFont fromFont(const QFont& font);
+    // A user font as the settings keep it (its name in the tables' code page).
+    static UserFont fromSettings(const core::FontSpec& stored);
     // Gives the font this name and style and leaves everything else alone.
     void applyTo(QFont& font) const;
 };

@@ -36,16 +36,6 @@ constexpr int kRowHeight = 22;
 // Beside the columns: room for the frame and the scroll bar.
 constexpr int kGridMargin = 20;
 
-ui::UserFont userFont(const core::FontSpec& stored) {
-    ui::UserFont font;
-    font.name = core::fromTableText(stored.name);
-    font.bold = stored.bold;
-    font.italic = stored.italic;
-    font.underline = stored.underline;
-    font.strikeout = stored.strikeout;
-    return font;
-}
-
 QString fromBytes(const std::string& bytes) {
     return core::fromTableText(bytes);
 }
@@ -205,9 +195,9 @@ void TViewConfig::showEvent(QShowEvent* event) {
 
 void TViewConfig::FormShow() {
     const ui::Appearance appearance{
-        .labelFont = userFont(settings_.LabelFont),
-        .editFont = userFont(settings_.EditFont),
-        .buttonFont = userFont(settings_.ButtonFont),
+        .labelFont = ui::UserFont::fromSettings(settings_.LabelFont),
+        .editFont = ui::UserFont::fromSettings(settings_.EditFont),
+        .buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont),
         .screen = {.scaleFactor = settings_.ScaleFactor,
                    .screenWidth = settings_.ScreenWidth,
                    .screenHeight = settings_.ScreenHeight},
