@@ -1,6 +1,8 @@
 #include "app/TMain.h"
 
 #include "app/RecentFiles.h"
+#include "app/TMySortOrder.h"
+#include "app/TableMaintenance.h"
 #include "core/Cp1252.h"
 #include "core/DataFolders.h"
 #include "core/DatabaseFiles.h"
@@ -598,6 +600,41 @@ void TMain::DoAdd() { runEditWindow(TMyEdit::AddMode); }
 void TMain::DoEdit() { runEditWindow(TMyEdit::EditMode); }
 void TMain::DoCopy() { runEditWindow(TMyEdit::CopyMode); }
 
+// How the sort order window and the maintenance commands close and reopen the main table.
+MainTableHost TMain::mainTableHost() {
+    return MainTableHost{table_, lastDatabase(), [this] { table_.close(); },
+                         [this] {
+                             openMainTable(false);
+                             if (model_) model_->reset();
+                         },
+                         [this] { SetViewerOptions(); }};
+}
+
+void TMain::DoSortOrder() {
+    guarded([&] {
+        MainTableHost host = mainTableHost();
+        TMySortOrder::run(this, SortOrderHost{host, settings_, sortExpression_, core::SettingsFilePath()},
+                          messages_);
+    });
+    DisplayCount();
+}
+
+void TMain::MenuPackClick() {
+    guarded([&] {
+        MainTableHost host = mainTableHost();
+        ::MenuPackClick(host, messages_);
+    });
+    DisplayCount();
+}
+
+void TMain::MenuRebuildClick() {
+    guarded([&] {
+        MainTableHost host = mainTableHost();
+        ::MenuRebuildClick(host, messages_);
+    });
+    DisplayCount();
+}
+
 void TMain::DoExit() { close(); }
 
 void TMain::DisplayCount() {
@@ -761,6 +798,10 @@ void TMain::connectCommands() {
     connect(ui->DeleteButton, &QPushButton::clicked, this, &TMain::DoDelete);
     connect(ui->MenuExit, &QAction::triggered, this, &TMain::DoExit);
     connect(ui->ButtonExit, &QPushButton::clicked, this, &TMain::DoExit);
+    connect(ui->MenuSortOrder, &QAction::triggered, this, &TMain::DoSortOrder);
+    connect(ui->SpeedSetOrder, &QToolButton::clicked, this, &TMain::DoSortOrder);
+    connect(ui->MenuPack, &QAction::triggered, this, &TMain::MenuPackClick);
+    connect(ui->MenuRebuild, &QAction::triggered, this, &TMain::MenuRebuildClick);
     connect(ui->MenuViewer, &QAction::triggered, this, &TMain::DoViewer);
     connect(ui->ViewerSpeed, &QToolButton::clicked, this, &TMain::DoViewer);
     connect(ui->ViewerButton, &QPushButton::clicked, this, &TMain::DoViewer);
@@ -813,14 +854,14 @@ void TMain::connectCommands() {
 
     // Commands whose windows are not built yet stay visible but disabled.
     for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuImport, ui->MenuExport, ui->MenuSearch, ui->MenuFind, ui->MenuFindNext,
-                          ui->MenuReports, ui->MenuSortOrder, ui->MenuSearchReplace,
-                          ui->MenuRebuild, ui->MenuPack, ui->MenuContents, ui->MenuTips, ui->MenuAbout,
+                          ui->MenuReports, ui->MenuSearchReplace,
+                          ui->MenuContents, ui->MenuTips, ui->MenuAbout,
                           ui->MenuOtherProd, ui->MenuOrder, ui->MenuMainColor, ui->MenuEditColor,
                           ui->MenuSearchColor, ui->MenuReportColor, ui->MenuConfigureColor, ui->MenuAllColor})
         item->setEnabled(false);
     for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed,
                                 ui->SearchSpeed, ui->LocateSpeed, ui->LocateNextSpeed, ui->ReportSpeed,
-                                ui->ColorSpeed, ui->SpeedSetOrder, ui->HelpSpeed})
+                                ui->ColorSpeed, ui->HelpSpeed})
         button->setEnabled(false);
     for (QPushButton* button : {ui->SearchButton, ui->ReportButton, ui->HelpButton})
         button->setProperty("pending", true);

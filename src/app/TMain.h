@@ -29,6 +29,7 @@ namespace editing {
 class PickLists;
 }
 class TMyEdit;
+struct MainTableHost;
 
 // The main window: it owns the open inventory database and shows it in the viewer grid,
 // carries the menus and buttons and routes every command. Creating it is the program's
@@ -69,6 +70,9 @@ public:
     void SetButtonBar();
     void SetViewerOptions();
     void DoViewer();
+    void DoSortOrder();
+    void MenuPackClick();
+    void MenuRebuildClick();
     void DisableEndSearch();
 
     dbase::Table& table() { return table_; }
@@ -97,6 +101,7 @@ private:
     void switchMainTable(bool rebuildIndex, bool testInUse);
     bool hasDatabaseExtension(const QString& path);
     void runEditWindow(int mode);
+    MainTableHost mainTableHost();
     void switchTo(const QString& path, bool testInUse);
     void openMainTable(bool rebuildIndex);
     void applyBrowseMode();
