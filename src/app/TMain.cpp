@@ -19,6 +19,7 @@
 #include "ui/WindowAppearance.h"
 #include "ui_TMain.h"
 #include "viewing/InventoryModel.h"
+#include "viewing/TMyLocateDialog.h"
 #include "viewing/TViewConfig.h"
 #include "viewing/ViewerOptions.h"
 
@@ -144,7 +145,36 @@ void TMain::startUp() {
     } catch (const std::exception& e) {
         reportError(e);
     }
+    createLocate();
     applyBrowseMode();
+}
+
+// The locate component, bound to the main table, listing fields by their grid titles.
+void TMain::createLocate() {
+    locate_ = std::make_unique<TMyLocateDialog>(settings_, messages_, this);
+    locate_->Caption = QStringLiteral("Locate Field Value");
+    locate_->SetDataSource(&table_);
+    locate_->setFieldTitles([this] {
+        std::vector<TMyLocateDialog::FieldTitle> titles;
+        for (int n = 1; n <= core::kFieldCount; ++n)
+            titles.push_back({std::string(core::CatalogueName(n)), core::fromTableText(settings_.FieldDisplayNames[n]),
+                              settings_.DisplayFields[n]});
+        return titles;
+    });
+    locate_->setOnFound([this] {
+        if (model_) model_->refresh();
+        selectCurrentRecord();
+    });
+}
+
+void TMain::DoFind() {
+    if (!locate_) return;
+    guarded([&] { locate_->Execute(); });
+}
+
+void TMain::DoFindNext() {
+    if (!locate_) return;
+    guarded([&] { locate_->FindNext(); });
 }
 
 // Steps 13 to 15: the last database, or the default one (created when missing), and the open
@@ -798,6 +828,10 @@ void TMain::connectCommands() {
     connect(ui->DeleteButton, &QPushButton::clicked, this, &TMain::DoDelete);
     connect(ui->MenuExit, &QAction::triggered, this, &TMain::DoExit);
     connect(ui->ButtonExit, &QPushButton::clicked, this, &TMain::DoExit);
+    connect(ui->MenuFind, &QAction::triggered, this, &TMain::DoFind);
+    connect(ui->LocateSpeed, &QToolButton::clicked, this, &TMain::DoFind);
+    connect(ui->MenuFindNext, &QAction::triggered, this, &TMain::DoFindNext);
+    connect(ui->LocateNextSpeed, &QToolButton::clicked, this, &TMain::DoFindNext);
     connect(ui->MenuSortOrder, &QAction::triggered, this, &TMain::DoSortOrder);
     connect(ui->SpeedSetOrder, &QToolButton::clicked, this, &TMain::DoSortOrder);
     connect(ui->MenuPack, &QAction::triggered, this, &TMain::MenuPackClick);
@@ -853,14 +887,12 @@ void TMain::connectCommands() {
     }
 
     // Commands whose windows are not built yet stay visible but disabled.
-    for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuImport, ui->MenuExport, ui->MenuSearch, ui->MenuFind, ui->MenuFindNext,
-                          ui->MenuReports, ui->MenuSearchReplace,
-                          ui->MenuContents, ui->MenuTips, ui->MenuAbout,
-                          ui->MenuOtherProd, ui->MenuOrder, ui->MenuMainColor, ui->MenuEditColor,
+    for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuImport, ui->MenuExport,
+                          ui->MenuSearch, ui->MenuReports, ui->MenuSearchReplace, ui->MenuContents, ui->MenuTips,
+                          ui->MenuAbout, ui->MenuOtherProd, ui->MenuOrder, ui->MenuMainColor, ui->MenuEditColor,
                           ui->MenuSearchColor, ui->MenuReportColor, ui->MenuConfigureColor, ui->MenuAllColor})
         item->setEnabled(false);
-    for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed,
-                                ui->SearchSpeed, ui->LocateSpeed, ui->LocateNextSpeed, ui->ReportSpeed,
+    for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed, ui->SearchSpeed, ui->ReportSpeed,
                                 ui->ColorSpeed, ui->HelpSpeed})
         button->setEnabled(false);
     for (QPushButton* button : {ui->SearchButton, ui->ReportButton, ui->HelpButton})

@@ -29,6 +29,7 @@ namespace editing {
 class PickLists;
 }
 class TMyEdit;
+class TMyLocateDialog;
 struct MainTableHost;
 
 // The main window: it owns the open inventory database and shows it in the viewer grid,
@@ -71,6 +72,8 @@ public:
     void SetViewerOptions();
     void DoViewer();
     void DoSortOrder();
+    void DoFind();
+    void DoFindNext();
     void MenuPackClick();
     void MenuRebuildClick();
     void DisableEndSearch();
@@ -102,6 +105,7 @@ private:
     bool hasDatabaseExtension(const QString& path);
     void runEditWindow(int mode);
     MainTableHost mainTableHost();
+    void createLocate();
     void switchTo(const QString& path, bool testInUse);
     void openMainTable(bool rebuildIndex);
     void applyBrowseMode();
@@ -126,6 +130,7 @@ private:
     viewing::InventoryModel* model_ = nullptr;
     std::unique_ptr<editing::PickLists> pickLists_;
     std::unique_ptr<TMyEdit> editWindow_;
+    std::unique_ptr<TMyLocateDialog> locate_;
     uint32_t knownRecords_ = 0; // the table's records when the edit window opened
     QString mdxPath_;
     std::string sortExpression_;
