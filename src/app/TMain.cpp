@@ -19,7 +19,9 @@
 #include "ui/WindowAppearance.h"
 #include "ui_TMain.h"
 #include "viewing/InventoryModel.h"
+#include "viewing/SearchCriteria.h"
 #include "viewing/TMyLocateDialog.h"
+#include "viewing/TMySearch.h"
 #include "viewing/TViewConfig.h"
 #include "viewing/ViewerOptions.h"
 
@@ -426,9 +428,40 @@ void TMain::SetButtonBar() {
 }
 
 void TMain::DisableEndSearch() {
+    settings_.SearchActive = false;
+    ui->SearchOnLabel->hide();
     ui->MenuEndSearch->setEnabled(false);
     ui->EndSearchSpeed->setEnabled(false);
     ui->EndSearchButton->setEnabled(false);
+}
+
+void TMain::EnableEndSearch() {
+    settings_.SearchActive = true;
+    ui->SearchOnLabel->show();
+    ui->MenuEndSearch->setEnabled(true);
+    ui->EndSearchSpeed->setEnabled(true);
+    ui->EndSearchButton->setEnabled(settings_.ButtonBar == 2);
+}
+
+// The search ends: every record shows again (the filter passes all while no search is on).
+void TMain::DoEndSearch() {
+    DisableEndSearch();
+    guarded([&] {
+        openMainTable(false);
+        if (model_) model_->reset();
+    });
+    SetViewerOptions();
+    DisplayCount();
+}
+
+void TMain::DoSearch() {
+    if (!search_) return;
+    guarded([&] {
+        search_->run();
+        if (model_) model_->reset();
+        selectCurrentRecord();
+    });
+    DisplayCount();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -534,6 +567,7 @@ bool TMain::hasDatabaseExtension(const QString& path) {
 // LastDatabase becomes the path, the main table switches to it, and the database left goes on
 // top of the recent files.
 void TMain::switchTo(const QString& path, bool testInUse) {
+    if (settings_.SearchActive) DoEndSearch();
     const QString previous = lastDatabase();
     setLastDatabase(path);
     switchMainTable(true, testInUse);
@@ -592,6 +626,23 @@ void TMain::DoDelete() {
 
 void TMain::createWindows() {
     if (editWindow_ || !pickLists_) return;
+    auto listOf = [](int number) { return static_cast<editing::PickList>(core::catalogueField(number).pickList - 1); };
+    search_ = std::make_unique<TMySearch>(
+        TMySearch::Services{.settings = settings_,
+                            .messages = messages_,
+                            .table = table_,
+                            .enableEndSearch = [this] { EnableEndSearch(); },
+                            .endSearch = [this] { DoEndSearch(); },
+                            .reopenTable =
+                                [this] {
+                                    openMainTable(false);
+                                    if (model_) model_->reset();
+                                    SetViewerOptions();
+                                },
+                            .pickEntries = [this, listOf](int number) { return pickLists_->edit(listOf(number)); }},
+        this);
+    // The table keeps its filter across closing and opening: once is enough.
+    table_.setFilter(viewing::MakeSearchFilter(settings_, search_->criteria()));
     editWindow_ = std::make_unique<TMyEdit>(
         TMyEdit::Services{.settings = settings_,
                           .messages = messages_,
@@ -828,6 +879,12 @@ void TMain::connectCommands() {
     connect(ui->DeleteButton, &QPushButton::clicked, this, &TMain::DoDelete);
     connect(ui->MenuExit, &QAction::triggered, this, &TMain::DoExit);
     connect(ui->ButtonExit, &QPushButton::clicked, this, &TMain::DoExit);
+    connect(ui->MenuSearch, &QAction::triggered, this, &TMain::DoSearch);
+    connect(ui->SearchSpeed, &QToolButton::clicked, this, &TMain::DoSearch);
+    connect(ui->SearchButton, &QPushButton::clicked, this, &TMain::DoSearch);
+    connect(ui->MenuEndSearch, &QAction::triggered, this, &TMain::DoEndSearch);
+    connect(ui->EndSearchSpeed, &QToolButton::clicked, this, &TMain::DoEndSearch);
+    connect(ui->EndSearchButton, &QPushButton::clicked, this, &TMain::DoEndSearch);
     connect(ui->MenuFind, &QAction::triggered, this, &TMain::DoFind);
     connect(ui->LocateSpeed, &QToolButton::clicked, this, &TMain::DoFind);
     connect(ui->MenuFindNext, &QAction::triggered, this, &TMain::DoFindNext);
@@ -888,14 +945,14 @@ void TMain::connectCommands() {
 
     // Commands whose windows are not built yet stay visible but disabled.
     for (QAction* item : {ui->MenuBackup, ui->MenuRestore, ui->MenuPrint, ui->MenuImport, ui->MenuExport,
-                          ui->MenuSearch, ui->MenuReports, ui->MenuSearchReplace, ui->MenuContents, ui->MenuTips,
+                          ui->MenuReports, ui->MenuSearchReplace, ui->MenuContents, ui->MenuTips,
                           ui->MenuAbout, ui->MenuOtherProd, ui->MenuOrder, ui->MenuMainColor, ui->MenuEditColor,
                           ui->MenuSearchColor, ui->MenuReportColor, ui->MenuConfigureColor, ui->MenuAllColor})
         item->setEnabled(false);
-    for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed, ui->SearchSpeed, ui->ReportSpeed,
+    for (QToolButton* button : {ui->ImportSpeed, ui->ExportSpeed, ui->ReportSpeed,
                                 ui->ColorSpeed, ui->HelpSpeed})
         button->setEnabled(false);
-    for (QPushButton* button : {ui->SearchButton, ui->ReportButton, ui->HelpButton})
+    for (QPushButton* button : {ui->ReportButton, ui->HelpButton})
         button->setProperty("pending", true);
 }
 

@@ -30,6 +30,7 @@ class PickLists;
 }
 class TMyEdit;
 class TMyLocateDialog;
+class TMySearch;
 struct MainTableHost;
 
 // The main window: it owns the open inventory database and shows it in the viewer grid,
@@ -77,6 +78,9 @@ public:
     void MenuPackClick();
     void MenuRebuildClick();
     void DisableEndSearch();
+    void EnableEndSearch();
+    void DoEndSearch();
+    void DoSearch();
 
     dbase::Table& table() { return table_; }
     viewing::InventoryModel* model() { return model_; }
@@ -131,6 +135,7 @@ private:
     std::unique_ptr<editing::PickLists> pickLists_;
     std::unique_ptr<TMyEdit> editWindow_;
     std::unique_ptr<TMyLocateDialog> locate_;
+    std::unique_ptr<TMySearch> search_;
     uint32_t knownRecords_ = 0; // the table's records when the edit window opened
     QString mdxPath_;
     std::string sortExpression_;

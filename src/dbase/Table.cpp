@@ -762,12 +762,16 @@ void Table::refresh() {
         impl_->cursorStale = true;
         return;
     }
-    // The current record left the view: go on to the next one, or the last before it.
+    // The current record left the view: go on to the next one, or the last before it. When
+    // neither exists the view is empty, and looking again from the start would only walk the
+    // whole table once more.
     uint32_t r = 0;
+    bool searched = false;
     if (at != 0) {
         try {
             r = stepInOrder(1);
             if (r == 0) r = stepInOrder(-1);
+            searched = true;
         } catch (const Error&) {
             r = 0; // its old key is gone from the index too
         }
@@ -775,6 +779,8 @@ void Table::refresh() {
     if (r != 0) {
         positionOn(r);
         bof_ = eof_ = false;
+    } else if (searched) {
+        clearPosition();
     } else {
         first();
     }

@@ -152,6 +152,24 @@ TEST_F(MainWindowTest, TheNavigatorsRefreshShowsWhatAnotherCopyAdded) {
     EXPECT_EQ(column0(*main, 0), QStringLiteral("Armchair"));
 }
 
+TEST_F(MainWindowTest, EndSearchControlsFollowTheSearch) {
+    auto main = start();
+    main->show();
+    child<QAction>(*main, "MenuButtons")->trigger();
+    EXPECT_FALSE(child<QAction>(*main, "MenuEndSearch")->isEnabled());
+    EXPECT_FALSE(child<QLabel>(*main, "SearchOnLabel")->isVisible());
+    main->EnableEndSearch();
+    EXPECT_TRUE(settings_->SearchActive);
+    EXPECT_TRUE(child<QAction>(*main, "MenuEndSearch")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(*main, "EndSearchButton")->isEnabled());
+    EXPECT_TRUE(child<QLabel>(*main, "SearchOnLabel")->isVisible());
+    main->DoEndSearch();
+    EXPECT_FALSE(settings_->SearchActive);
+    EXPECT_FALSE(child<QToolButton>(*main, "EndSearchSpeed")->isEnabled());
+    EXPECT_FALSE(child<QLabel>(*main, "SearchOnLabel")->isVisible());
+    EXPECT_TRUE(main->table().isOpen());
+}
+
 TEST_F(MainWindowTest, SwitchingDatabasesKeepsTheRecentFilesList) {
     const QString a = makeDatabase(QStringLiteral("A.DBF"), {{"Alpha", "X"}});
     const QString b = makeDatabase(QStringLiteral("B.DBF"), {{"Beta", "Y"}, {"Gamma", "Z"}});
