@@ -768,6 +768,10 @@ void Table::refresh() {
     uint32_t r = 0;
     bool searched = false;
     if (at != 0) {
+        // With a narrow filter the nearest record in the view may lie far away: read as a pass
+        // does for this walk.
+        const bool wasBulk = bulkReading_;
+        bulkReading_ = true;
         try {
             r = stepInOrder(1);
             if (r == 0) r = stepInOrder(-1);
@@ -775,6 +779,7 @@ void Table::refresh() {
         } catch (const Error&) {
             r = 0; // its old key is gone from the index too
         }
+        setBulkReading(wasBulk);
     }
     if (r != 0) {
         positionOn(r);
