@@ -145,10 +145,17 @@ bool Matcher::find(const LocateRequest& request) {
     std::string value = request.caseSensitive ? request.value : core::UpperAscii(request.value);
     std::optional<double> number;
     if (exact && isNumberField(type)) {
-        // "1..2" has the right characters but is no number: it matches nothing either.
         if (!looksNumeric(value)) return false;
         number = dbase::number_text::parse(value);
-        if (!number) return false;
+        // "1..2" (or a lone point) has a number's characters but is no number: the conversion
+        // fails with its message, and the cursor stays.
+        if (!number) {
+            messages_.show({.caption = QStringLiteral("Error"),
+                            .text = QStringLiteral("'") + core::fromTableText(request.value) +
+                                    QStringLiteral("' is not a valid floating point value"),
+                            .icon = core::MessageIcon::Error});
+            return false;
+        }
     }
     if (!exact && value.empty()) return false; // an empty value begins and is in every text
     if (exact && type == 'D' && !value.empty() && !t.dateFormat().parse(value))

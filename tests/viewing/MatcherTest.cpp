@@ -124,7 +124,6 @@ TEST_F(MatcherTest, MatchTypesCaseAndFieldKinds) {
         {"exact 5.50 is 5.5", "COST", "5.50", MatchType::ExactMatch, false, "Phonograph"},
         {"exact negative number", "COST", "-3", MatchType::ExactMatch, false, "Toaster"},
         {"a minus alone is no number", "COST", "-", MatchType::ExactMatch, false, ""},
-        {"two points are no number", "COST", "5..0", MatchType::ExactMatch, false, ""},
         {"letters are no number", "COST", "5a", MatchType::ExactMatch, false, ""},
         {"an empty value is no number", "COST", "", MatchType::ExactMatch, false, ""},
         {"0 does not find a blank cost", "COST", "0", MatchType::ExactMatch, false, ""},
@@ -148,6 +147,15 @@ TEST_F(MatcherTest, MatchTypesCaseAndFieldKinds) {
         EXPECT_EQ(item(), found ? std::string(c.expected) : std::string("Toaster"));
     }
     EXPECT_TRUE(messages_.messages().empty());
+}
+
+TEST_F(MatcherTest, TwoPointsOnANumberFieldAreAConversionError) {
+    goTo("Toaster");
+    EXPECT_FALSE(find(LocateFrom::Beginning, "COST", "5..0", MatchType::ExactMatch));
+    EXPECT_EQ(item(), "Toaster"); // the cursor stays
+    ASSERT_EQ(messages_.messages().size(), 1u);
+    EXPECT_EQ(messages_.messages()[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(messages_.messages()[0].text, QStringLiteral("'5..0' is not a valid floating point value"));
 }
 
 TEST_F(MatcherTest, DateTextFollowsTheDateFormat) {
