@@ -17,16 +17,6 @@ namespace {
 
 const char* const kSortTag = "NewIndex";
 
-ui::UserFont userFont(const core::FontSpec& stored) {
-    ui::UserFont font;
-    font.name = core::fromTableText(stored.name);
-    font.bold = stored.bold;
-    font.italic = stored.italic;
-    font.underline = stored.underline;
-    font.strikeout = stored.strikeout;
-    return font;
-}
-
 core::Message error(const QString& text) {
     return {.caption = QStringLiteral("Error"),
             .text = text,
@@ -101,9 +91,9 @@ void TMySortOrder::showEvent(QShowEvent* event) {
 void TMySortOrder::FormShow() {
     const core::Settings& settings = host_.settings;
     ui::Appearance appearance{
-        .labelFont = userFont(settings.LabelFont),
-        .editFont = userFont(settings.EditFont),
-        .buttonFont = userFont(settings.ButtonFont),
+        .labelFont = ui::UserFont::fromSettings(settings.LabelFont),
+        .editFont = ui::UserFont::fromSettings(settings.EditFont),
+        .buttonFont = ui::UserFont::fromSettings(settings.ButtonFont),
         .screen = {.scaleFactor = settings.ScaleFactor,
                    .screenWidth = settings.ScreenWidth,
                    .screenHeight = settings.ScreenHeight},
