@@ -767,6 +767,13 @@ void Table::refresh() {
     // whole table once more.
     uint32_t r = 0;
     bool searched = false;
+    // Whether the view holds any record at all is quickest to learn in record order, reading
+    // the file front to back and stopping at the first: an empty view (a search that finds
+    // nothing) is then known without a walk through the whole index.
+    if (at != 0 && scanFrom(1, 1) == 0) {
+        clearPosition();
+        return;
+    }
     if (at != 0) {
         // With a narrow filter the nearest record in the view may lie far away: read as a pass
         // does for this walk.

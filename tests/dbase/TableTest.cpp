@@ -325,6 +325,10 @@ TEST(Table, FilterReadsTheCandidateAndScanLeavesTheCursor) {
     t.post();
     t.refresh();
     EXPECT_EQ(t.text(kName), "e");
+    // A filter nothing passes: the view is empty after the refresh.
+    t.setFilter([](const dbase::Record&) { return false; });
+    t.refresh();
+    EXPECT_TRUE(t.isEmpty() && t.bof() && t.eof());
     t.setFilter(nullptr);
     t.refresh();
     EXPECT_EQ(names(t), (std::vector<std::string>{"a", "b", "b", "d", "e"}));
