@@ -112,6 +112,20 @@ protected:
     }
 };
 
+// Pictures for people to look at: written when VANTOREL_SCREENSHOTS names a folder.
+TEST_F(SortOrderTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("VANTOREL_SCREENSHOTS");
+    if (folder.isEmpty()) GTEST_SKIP() << "VANTOREL_SCREENSHOTS not set";
+    makeTable();
+    for (const double scale : {1.0, 1.6}) {
+        settings_.ScaleFactor = scale;
+        settings_.ScreenWidth = 1024;
+        settings_.ScreenHeight = 768;
+        auto w = window();
+        w->grab().save(folder + QStringLiteral("/sortorder-%1.png").arg(static_cast<int>(scale * 100)));
+    }
+}
+
 TEST_F(SortOrderTest, ShowsTheLevelsByDisplayNameAndCancelChangesNothing) {
     makeTable();
     main_.databasePath = path_;

@@ -266,8 +266,9 @@ TEST_F(LocateDialogTest, ShownZoomedAndCentred) {
         EXPECT_EQ(dlg.width(), 608);
         EXPECT_EQ(dlg.x(), (1024 - dlg.frameGeometry().width()) / 2);
         EXPECT_TRUE(form(dlg).SearchValue->hasFocus() || !dlg.isActiveWindow());
-        if (!qEnvironmentVariableIsEmpty("LOCATE_SNAPSHOT"))
-            dlg.grab().save(qEnvironmentVariable("LOCATE_SNAPSHOT"));
+        // A picture for people to look at, when VANTOREL_SCREENSHOTS names a folder.
+        if (!qEnvironmentVariableIsEmpty("VANTOREL_SCREENSHOTS"))
+            dlg.grab().save(qEnvironmentVariable("VANTOREL_SCREENSHOTS") + QStringLiteral("/locate-160.png"));
         dlg.reject();
     });
 }
