@@ -90,14 +90,7 @@ void TMySortOrder::showEvent(QShowEvent* event) {
 
 void TMySortOrder::FormShow() {
     const core::Settings& settings = host_.settings;
-    ui::Appearance appearance{
-        .labelFont = ui::UserFont::fromSettings(settings.LabelFont),
-        .editFont = ui::UserFont::fromSettings(settings.EditFont),
-        .buttonFont = ui::UserFont::fromSettings(settings.ButtonFont),
-        .screen = {.scaleFactor = settings.ScaleFactor,
-                   .screenWidth = settings.ScreenWidth,
-                   .screenHeight = settings.ScreenHeight},
-    };
+    const ui::Appearance appearance = ui::Appearance::fromSettings(settings);
     ui::ShowSequence(this, appearance);
     for (int level = 1; level <= 4; ++level) {
         // A level the settings file got wrong shows as none, which is how the sort key treats it.

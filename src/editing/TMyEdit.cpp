@@ -341,11 +341,7 @@ void TMyEdit::done(int result) {
 
 void TMyEdit::FormShow() {
     storedCount_ = 0;
-    ui::Appearance look;
-    look.labelFont = ui::UserFont::fromSettings(settings_.LabelFont);
-    look.editFont = ui::UserFont::fromSettings(settings_.EditFont);
-    look.buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont);
-    look.screen = {settings_.ScaleFactor, settings_.ScreenWidth, settings_.ScreenHeight};
+    const ui::Appearance look = ui::Appearance::fromSettings(settings_);
     ui::ShowSequence(this, look, {.designed = &designed_, .moveUp = true});
 
     setLabels();

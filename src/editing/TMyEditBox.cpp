@@ -96,14 +96,7 @@ void TMyEditBox::showEvent(QShowEvent* event) {
 }
 
 void TMyEditBox::FormShow() {
-    ui::Appearance appearance{
-        .labelFont = ui::UserFont::fromSettings(settings_.LabelFont),
-        .editFont = ui::UserFont::fromSettings(settings_.EditFont),
-        .buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont),
-        .screen = {.scaleFactor = settings_.ScaleFactor,
-                   .screenWidth = settings_.ScreenWidth,
-                   .screenHeight = settings_.ScreenHeight},
-    };
+    const ui::Appearance appearance = ui::Appearance::fromSettings(settings_);
     ui::ShowSequence(this, appearance);
     SetColors();
     ui->TheList->setFocus();

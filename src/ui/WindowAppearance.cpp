@@ -199,6 +199,12 @@ UserFont UserFont::fromSettings(const core::FontSpec& stored) {
             stored.strikeout};
 }
 
+Appearance Appearance::fromSettings(const core::Settings& settings) {
+    return {UserFont::fromSettings(settings.LabelFont), UserFont::fromSettings(settings.EditFont),
+            UserFont::fromSettings(settings.ButtonFont),
+            {settings.ScaleFactor, settings.ScreenWidth, settings.ScreenHeight}};
+}
+
 void UserFont::applyTo(QFont& font) const {
     font.setFamily(name);
     font.setBold(bold);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Settings.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPointer>
@@ -15,7 +17,6 @@
 
 namespace core {
 class MessageService;
-struct FontSpec;
 } // namespace core
 
 // What every window does to look the way the user chose: the three user fonts, the zoom for
@@ -112,6 +113,9 @@ struct Appearance {
     UserFont editFont{};
     UserFont buttonFont{};
     ScreenScale screen{};
+
+    // The three user fonts and the screen size as the settings hold them.
+    static Appearance fromSettings(const core::Settings& settings);
 };
 
 struct ShowSteps {
@@ -129,22 +133,8 @@ void ShowSequence(QWidget* window, const Appearance& appearance, const ShowSteps
 // ---- Colors -------------------------------------------------------------------------------
 
 // The 13 colors of a window color set, in the order the settings keep them.
-enum class ColorRole {
-    MainBackground,
-    MajorTitle,
-    MinorTitle,
-    EditBackground,
-    EditText,
-    ComboBackground,
-    ComboText,
-    ListBoxBackground,
-    ListBoxText,
-    RadioBackground,
-    RadioText,
-    CheckBackground,
-    CheckText,
-};
-inline constexpr int ColorRoleCount = 13;
+using ColorRole = core::WindowColor::Index;
+inline constexpr int ColorRoleCount = core::WindowColor::Count;
 
 // A color as the settings keep it: red in the low byte, then green, then blue. The high byte
 // is ignored.

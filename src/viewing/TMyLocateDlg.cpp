@@ -104,14 +104,7 @@ void TMyLocateDlg::showEvent(QShowEvent* event) {
 
 void TMyLocateDlg::FormShow() {
     const core::Settings& settings = locate_.settings();
-    const ui::Appearance appearance{
-        .labelFont = ui::UserFont::fromSettings(settings.LabelFont),
-        .editFont = ui::UserFont::fromSettings(settings.EditFont),
-        .buttonFont = ui::UserFont::fromSettings(settings.ButtonFont),
-        .screen = {.scaleFactor = settings.ScaleFactor,
-                   .screenWidth = settings.ScreenWidth,
-                   .screenHeight = settings.ScreenHeight},
-    };
+    const ui::Appearance appearance = ui::Appearance::fromSettings(settings);
     ui::ShowSequence(this, appearance);
     SetColors();
     ui->SearchValue->setFocus();

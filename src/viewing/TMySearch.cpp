@@ -202,11 +202,7 @@ void TMySearch::setVisible(bool visible) {
 
 void TMySearch::FormShow() {
     const core::Settings& settings = services_.settings;
-    ui::Appearance look;
-    look.labelFont = ui::UserFont::fromSettings(settings.LabelFont);
-    look.editFont = ui::UserFont::fromSettings(settings.EditFont);
-    look.buttonFont = ui::UserFont::fromSettings(settings.ButtonFont);
-    look.screen = {settings.ScaleFactor, settings.ScreenWidth, settings.ScreenHeight};
+    const ui::Appearance look = ui::Appearance::fromSettings(settings);
     ui::ShowSequence(this, look, {.designed = &designed_, .moveUp = true});
 
     // Each showing starts a new query; the criteria in force stay until it starts.

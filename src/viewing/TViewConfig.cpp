@@ -194,14 +194,7 @@ void TViewConfig::showEvent(QShowEvent* event) {
 }
 
 void TViewConfig::FormShow() {
-    const ui::Appearance appearance{
-        .labelFont = ui::UserFont::fromSettings(settings_.LabelFont),
-        .editFont = ui::UserFont::fromSettings(settings_.EditFont),
-        .buttonFont = ui::UserFont::fromSettings(settings_.ButtonFont),
-        .screen = {.scaleFactor = settings_.ScaleFactor,
-                   .screenWidth = settings_.ScreenWidth,
-                   .screenHeight = settings_.ScreenHeight},
-    };
+    const ui::Appearance appearance = ui::Appearance::fromSettings(settings_);
     ui::ShowSequence(this, appearance, {.moveUp = true});
 
     // The field grids: columns and rows at the zoom, the grid as wide as its columns and the
